@@ -1,0 +1,38 @@
+// All data of one run, owned by the driver and handed to each step by
+// reference.
+#pragma once
+
+#include <string>
+
+#include "input/crystal_data.hpp"
+#include "input/file_names.hpp"
+#include "input/run_parameters.hpp"
+#include "model/cholesky.hpp"
+#include "model/correction.hpp"
+#include "model/normal_equations.hpp"
+#include "model/reciprocal_cell.hpp"
+
+namespace velor::driver {
+
+struct RunRecord {
+    input::FileNames names;
+    std::string fit_type;  // the letter from the command line, later the fit-type description
+    input::CrystalData crystal;
+    input::RunParameters parameters;
+    model::ReciprocalCell reciprocal;
+    model::NormalEquations normal;
+    model::Solution solution;
+    model::Statistics statistics;
+};
+
+// Sets the work fields to zero: the accumulation of the normal equations
+// relies on starting from zero.
+inline void intlze(RunRecord& record) {
+    record.crystal = {};
+    record.reciprocal = {};
+    record.normal = {};
+    record.solution = {};
+    record.statistics = {};
+}
+
+}  // namespace velor::driver

@@ -1,0 +1,30 @@
+// The file-name stem and the fit-type letter of a run, and the five file
+// names formed from the stem.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "textio/input_channel.hpp"
+#include "textio/output_channel.hpp"
+
+namespace velor::input {
+
+// Each name is an 80-character blank-padded field.
+struct FileNames {
+    std::string res;  // NAME.res, the refined instruction file
+    std::string fcf;  // NAME.fcf, the LIST 4 reflection file
+    std::string hkl;  // NAMEx.hkl, corrected reflections
+    std::string ins;  // NAMEx.ins, new instruction file
+    std::string abs;  // NAMEx.abs, report
+};
+
+// Takes the stem from the first argument (asking for it on the console when
+// it is absent or blank) and the fit-type letter from the second, and forms
+// the five names.  `fit_type` becomes the 80-character fit-type field: one
+// of C, Q, L, F, or N when the command line names no fit type.
+void getnam(std::span<const std::string_view> arguments, textio::OutputChannel& console,
+            textio::InputChannel& keyboard, FileNames& names, std::string& fit_type);
+
+}  // namespace velor::input

@@ -1,0 +1,54 @@
+// The reflection list of NAME.fcf, read one record at a time.  Nothing of
+// the list is kept: both passes over the file stream it.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "textio/input_channel.hpp"
+#include "textio/layout.hpp"
+
+namespace velor::input {
+
+struct Reflection {
+    std::int32_t h = 0, k = 0, l = 0;
+    float fc2 = 0.0f;    // Fc²
+    float fo2 = 0.0f;    // Fo²
+    float sigma = 0.0f;  // σ(Fo²)
+
+    // Three zero indices end the list (a blank line reads so too).  The
+    // sum of magnitudes is taken in 32-bit arithmetic, wrapping as such.
+    bool is_terminator() const {
+        const auto mag = [](std::int32_t v) { return v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v); };
+        return static_cast<std::int32_t>(mag(h) + mag(k) + mag(l)) == 0;
+    }
+};
+
+// True when an 80-column line, met while passing over the header, would be
+// taken by ReflectionReader::first as the first reflection record: a line
+// not all blank that reads under one of the two record layouts.
+bool is_reflection_record(std::string_view line80);
+
+// Reads the records of one pass.  Two record layouts are known: the
+// legacy one, 3I4, 2F12.2, F10.2 (points in columns 22, 34, 44), and the
+// one of current refinement programs, 3I4, 2F14.2, F13.2 (points in 24, 38,
+// 51).  The first-record search decides which one the file uses.
+class ReflectionReader {
+public:
+    explicit ReflectionReader(textio::InputFile& file) : file_(file) {}
+
+    // Passes over the header to the first line that reads as a reflection
+    // record and returns it.  End of file first is fatal.
+    Reflection first();
+    // The record after the last one returned; read without recovery, so a
+    // line that does not read, or the end of the file, is fatal.
+    Reflection next();
+
+    const textio::Layout& layout() const { return *layout_; }
+
+private:
+    textio::InputFile& file_;
+    const textio::Layout* layout_ = nullptr;
+};
+
+}  // namespace velor::input

@@ -1,0 +1,40 @@
+// The second pass: every reflection divided by its fitted scale factor.
+#pragma once
+
+#include <string>
+
+#include "input/crystal_data.hpp"
+#include "input/reflection_reader.hpp"
+#include "model/cholesky.hpp"
+#include "model/reciprocal_cell.hpp"
+#include "textio/layout.hpp"
+#include "textio/output_channel.hpp"
+
+namespace velor::model {
+
+struct Statistics {
+    double s_min = 1.0, s_max = 1.0;  // smallest and largest S, starting at 1
+    // R = Σ|√|Fo²| − √|Fc²|| / Σ√|Fo²| before (b) and after (a) correction.
+    double n_before = 0.0, d_before = 0.0, n_after = 0.0, d_after = 0.0;
+};
+
+// S = λ²·Σ_j P_j, P_j the polynomial in sin²θ of tensor component j times T_j.
+double scale_factor(const Geometry& g, const Solution& solution, int parameter_count, double lambda_sq);
+
+// The corrected record of one reflection, with its S, and its share of the
+// statistics.  `z` is 1/OSF² in double precision, `z1` the same in single.
+struct CorrectedReflection {
+    double s = 0.0, fo2 = 0.0, sigma = 0.0;
+};
+CorrectedReflection correct(const input::Reflection& r, double s, double z);
+void add_to_statistics(Statistics& st, const input::Reflection& r, const CorrectedReflection& c, float z1);
+
+// The layout of a corrected record: F8.2 for Fo², or F8.0 from 99999 on.
+const textio::Layout& corrected_record_layout(double fo2);
+
+// Reads NAME.fcf again, writes NAMEx.hkl and returns the statistics.
+Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
+                  int parameter_count, const ReciprocalCell& rc, const Solution& solution,
+                  textio::OutputChannel& console);
+
+}  // namespace velor::model

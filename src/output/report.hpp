@@ -1,0 +1,32 @@
+// The boxed text of a run: the banner, the report file NAMEx.abs and its
+// echo on the console.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "input/file_names.hpp"
+#include "model/cholesky.hpp"
+#include "model/correction.hpp"
+#include "textio/output_channel.hpp"
+
+namespace velor::output {
+
+// The ten banner lines that open every run.
+void banner(textio::OutputChannel& console);
+
+// Writes the report: coefficients, the range and ratio of the scale
+// factors and the R-values before and after; NAMEx.ins is written between
+// its rows 26 and 27.
+void wrtabs(const input::FileNames& names, int parameter_count, const model::Solution& solution,
+            const model::Statistics& statistics, textio::OutputChannel& console);
+
+// The rows of the report (29 of them), written to any channel; `between`
+// runs after row 26.
+void write_report(textio::OutputChannel& out, int parameter_count, const model::Solution& solution,
+                  const model::Statistics& statistics, const std::function<void()>& between);
+
+// Shows rows 9 to 28 of the report on the console, without the box.
+void echabs(const std::string& abs_name, textio::OutputChannel& console);
+
+}  // namespace velor::output

@@ -1,0 +1,29 @@
+#include "textio/files.hpp"
+
+#include "textio/errors.hpp"
+#include "textio/layouts.hpp"
+#include "textio/text_field.hpp"
+
+namespace velor::textio {
+
+void missing_file_stop(OutputChannel& console, const std::string& name_field) {
+    // One write, two texts: the layout holds one, so the name starts a new
+    // record and that record is left open.
+    console.write(layouts::kPrompt, {"THERE IS NO SUCH FILE AS ", name_field});
+    throw RunStop(kExitStopped, "");
+}
+
+std::unique_ptr<InputFile> open_or_stop(const std::string& name_field, OutputChannel& console) {
+    auto file = InputFile::open(std::string(trim_right(name_field)));
+    if (!file) missing_file_stop(console, name_field);
+    return file;
+}
+
+std::unique_ptr<InputFile> open_or_fail(const std::string& name_field) {
+    const std::string name(trim_right(name_field));
+    auto file = InputFile::open(name);
+    if (!file) throw RecordError("opening file '" + name + "'", "File '" + name + "' does not exist");
+    return file;
+}
+
+}  // namespace velor::textio

@@ -1,0 +1,154 @@
+#include "textio/input_channel.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+#include "textio/errors.hpp"
+
+namespace velor::textio {
+
+// ---------------------------------------------------------------- channel
+
+std::string_view InputChannel::require_line() {
+    std::string_view line;
+    if (!next_line(line)) fail("End of file");
+    return line;
+}
+
+void InputChannel::fail(const std::string& message) const { throw RecordError(location(), message); }
+
+ReadStatus InputChannel::read_items(const Layout& layout, std::span<const Item> items) {
+    std::size_t next = 0;
+    do {
+        const std::string_view record = require_line();
+        const ReadStatus status = parse_record(record, layout, items, next, /*commas_end_fields=*/true);
+        if (status != ReadStatus::Ok) return status;
+    } while (next < items.size());
+    return ReadStatus::Ok;
+}
+
+void InputChannel::read(const Layout& layout, std::initializer_list<Item> items) {
+    const ReadStatus status = read_items(layout, std::span<const Item>(items.begin(), items.size()));
+    if (status != ReadStatus::Ok) fail(read_status_text(status));
+}
+
+bool InputChannel::try_read(const Layout& layout, std::initializer_list<Item> items) {
+    return read_items(layout, std::span<const Item>(items.begin(), items.size())) == ReadStatus::Ok;
+}
+
+// ------------------------------------------------------------------- file
+
+std::unique_ptr<InputFile> InputFile::open(const std::string& name) {
+    std::FILE* file = std::fopen(name.c_str(), "rb");
+    if (file == nullptr) {
+        const int error_number = errno;
+        if (error_number == ENOENT || error_number == ENOTDIR) return nullptr;
+        const std::string location = "opening file '" + name + "'";
+        if (error_number == EACCES || error_number == EPERM)
+            throw RecordError(location, "Permission denied trying to open file '" + name + "'");
+        throw RecordError(location, "Cannot open file '" + name + "': " + std::strerror(error_number));
+    }
+    return std::unique_ptr<InputFile>(new InputFile(name, file));
+}
+
+InputFile::InputFile(std::string name, std::FILE* file)
+    : name_(std::move(name)), file_(file), buffer_(new char[kCapacity]) {
+    std::setvbuf(file_, nullptr, _IONBF, 0);
+}
+
+InputFile::~InputFile() { std::fclose(file_); }
+
+std::string InputFile::location() const {
+    return "file '" + name_ + "', line " + std::to_string(line_number_);
+}
+
+bool InputFile::fill() {
+    const std::size_t got = std::fread(buffer_.get() + end_, 1, kCapacity - end_, file_);
+    if (got == 0) {
+        if (std::ferror(file_)) {
+            const int error_number = errno;
+            throw RecordError(location(), "Cannot read file '" + name_ + "': " + std::strerror(error_number));
+        }
+        at_eof_ = true;
+    }
+    end_ += got;
+    return got != 0;
+}
+
+bool InputFile::next_line(std::string_view& line) {
+    for (;;) {
+        char* const data = buffer_.get();
+        const void* lf = begin_ < end_ ? std::memchr(data + begin_, '\n', end_ - begin_) : nullptr;
+        if (lf != nullptr) {
+            const std::size_t stop = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
+            std::string_view text(data + begin_, stop - begin_);
+            begin_ = stop + 1;
+            if (discarding_) {  // the rest of an over-long line
+                discarding_ = false;
+                continue;
+            }
+            if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+            ++line_number_;
+            line = text;
+            return true;
+        }
+        if (at_eof_) {
+            if (begin_ == end_ || discarding_) {
+                begin_ = end_;
+                discarding_ = false;
+                return false;
+            }
+            // A last line without a line end is still a record.
+            line = std::string_view(data + begin_, end_ - begin_);
+            begin_ = end_;
+            ++line_number_;
+            return true;
+        }
+        if (begin_ > 0) {
+            std::memmove(data, data + begin_, end_ - begin_);
+            end_ -= begin_;
+            begin_ = 0;
+        }
+        if (end_ == kCapacity) {
+            // No line end in a full buffer: hand out the head of the line and
+            // pass over the rest of it on the next call.
+            if (discarding_) {
+                end_ = 0;
+            } else {
+                discarding_ = true;
+                begin_ = end_;
+                ++line_number_;
+                line = std::string_view(data, kCapacity);
+                return true;
+            }
+        }
+        fill();
+    }
+}
+
+// --------------------------------------------------------------- keyboard
+
+bool KeyboardChannel::next_line(std::string_view& line) {
+    if (!std::getline(in_, line_)) return false;
+    if (!line_.empty() && line_.back() == '\r') line_.pop_back();
+    ++line_number_;
+    line = line_;
+    return true;
+}
+
+std::string KeyboardChannel::location() const {
+    return "standard input, line " + std::to_string(line_number_ + (in_ ? 0 : 1));
+}
+
+// -------------------------------------------------------------- in memory
+
+ReadStatus read_in_memory(std::string_view record, const Layout& layout, std::span<const Item> items) {
+    std::size_t next = 0;
+    return parse_record(record, layout, items, next, /*commas_end_fields=*/false);
+}
+
+bool read_in_memory(std::string_view record, const Layout& layout, std::initializer_list<Item> items) {
+    return read_in_memory(record, layout, std::span<const Item>(items.begin(), items.size())) == ReadStatus::Ok;
+}
+
+}  // namespace velor::textio

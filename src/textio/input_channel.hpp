@@ -1,0 +1,95 @@
+// Channels read record by record: input files and the keyboard.
+#pragma once
+
+#include <cstdio>
+#include <initializer_list>
+#include <istream>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "textio/layout.hpp"
+#include "textio/record_format.hpp"
+
+namespace velor::textio {
+
+class InputChannel {
+public:
+    virtual ~InputChannel() = default;
+
+    // The next record, without its line end (LF or CR LF); false at the end
+    // of the channel.  The view stays valid until the next call.
+    virtual bool next_line(std::string_view& line) = 0;
+
+    // The next record; at the end of the channel a fatal "End of file".
+    std::string_view require_line();
+
+    // Reads items with a layout from the next record (and further records
+    // if the layout is used up first).  A malformed field is fatal.
+    void read(const Layout& layout, std::initializer_list<Item> items);
+    // The same with an error branch: false on a malformed field.
+    bool try_read(const Layout& layout, std::initializer_list<Item> items);
+
+    // "file 'abc.fcf', line 12" or "standard input, line 2": where the last
+    // record came from.
+    virtual std::string location() const = 0;
+
+    [[noreturn]] void fail(const std::string& message) const;
+
+private:
+    ReadStatus read_items(const Layout& layout, std::span<const Item> items);
+};
+
+// A sequential text file.  Lines are handed out as views into a block
+// buffer, so reading allocates nothing per record; of a line longer than the
+// buffer only its head is kept (nothing reads past column 80).
+class InputFile : public InputChannel {
+public:
+    // Opens an existing file; nullptr when there is no such file.  Any other
+    // failure to open is a fatal record error.
+    static std::unique_ptr<InputFile> open(const std::string& name);
+    ~InputFile() override;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+
+    bool next_line(std::string_view& line) override;
+    std::string location() const override;
+    const std::string& name() const { return name_; }
+    long line_number() const { return line_number_; }
+
+private:
+    InputFile(std::string name, std::FILE* file);
+    bool fill();
+
+    static constexpr std::size_t kCapacity = 1 << 18;
+    std::string name_;
+    std::FILE* file_;
+    std::unique_ptr<char[]> buffer_;
+    std::size_t begin_ = 0;
+    std::size_t end_ = 0;
+    bool at_eof_ = false;
+    bool discarding_ = false;
+    long line_number_ = 0;
+};
+
+// Standard input (or any stream, for tests), one answer line per record.
+class KeyboardChannel : public InputChannel {
+public:
+    explicit KeyboardChannel(std::istream& in) : in_(in) {}
+    bool next_line(std::string_view& line) override;
+    std::string location() const override;
+
+private:
+    std::istream& in_;
+    std::string line_;
+    long line_number_ = 0;
+};
+
+// Reads an in-memory record (one line read earlier) with a layout.  Commas
+// get no special treatment here.  False on a malformed field; items left
+// unfilled when the record is used up keep their values.
+bool read_in_memory(std::string_view record, const Layout& layout, std::initializer_list<Item> items);
+ReadStatus read_in_memory(std::string_view record, const Layout& layout, std::span<const Item> items);
+
+}  // namespace velor::textio

@@ -1,0 +1,54 @@
+// Channels written record by record: the console and the output files.
+#pragma once
+
+#include <cstdio>
+#include <initializer_list>
+#include <ostream>
+#include <string>
+#include <string_view>
+
+#include "textio/layout.hpp"
+#include "textio/record_format.hpp"
+
+namespace velor::textio {
+
+class OutputChannel {
+public:
+    virtual ~OutputChannel() = default;
+
+    // Writes values with a layout.  After a "$" the line stays open and the
+    // next write to this channel continues it.
+    void write(const Layout& layout, std::initializer_list<Value> values);
+    void write(const Layout& layout, std::span<const Value> values);
+
+    // Writes a free-format record of texts (a blank, the texts, CR LF).
+    void write_free(std::initializer_list<std::string_view> texts = {});
+
+    bool line_open() const { return line_open_; }
+
+protected:
+    // Called after each record write; `pending` holds the text not yet
+    // handed on.  An implementation sends it on and clears it, at once or
+    // when enough has gathered.
+    virtual void drain(std::string& pending) = 0;
+    std::string pending_;
+
+private:
+    bool line_open_ = false;
+};
+
+// Standard output (or any stream, for tests).  Text is handed to the stream
+// at once, so a prompt is visible before the answer is read.
+class ConsoleChannel : public OutputChannel {
+public:
+    explicit ConsoleChannel(std::ostream& out) : out_(out) {}
+    void flush() { out_.flush(); }
+
+protected:
+    void drain(std::string& pending) override;
+
+private:
+    std::ostream& out_;
+};
+
+}  // namespace velor::textio

@@ -1,0 +1,86 @@
+#include "textio/output_file.hpp"
+
+#include <cerrno>
+#include <cstring>
+#include <random>
+
+#include "textio/errors.hpp"
+
+namespace velor::textio {
+namespace {
+
+constexpr std::size_t kFlushSize = 1 << 16;
+
+std::string location_of(const std::string& name) { return "writing file '" + name + "'"; }
+
+// A name beside the target, hidden, and unlikely to be taken.
+std::string temporary_name_for(const std::string& name, unsigned attempt) {
+    const std::size_t slash = name.rfind('/');
+    const std::string folder = slash == std::string::npos ? "" : name.substr(0, slash + 1);
+    const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    static std::mt19937 rng{std::random_device{}()};
+    return folder + "." + base + ".tmp" + std::to_string(rng() % 1000000u) + std::to_string(attempt);
+}
+
+}  // namespace
+
+OutputFile::OutputFile(std::string name) : name_(std::move(name)) {
+    for (unsigned attempt = 0; attempt < 100 && file_ == nullptr; ++attempt) {
+        temp_name_ = temporary_name_for(name_, attempt);
+        // "x": create exclusively, never open another file of that name.
+        file_ = std::fopen(temp_name_.c_str(), "wbx");
+        if (file_ == nullptr && errno != EEXIST) break;
+    }
+    if (file_ == nullptr) {
+        // Whatever the cause, a file that cannot be created has this one
+        // error text; the cause goes into the location line.
+        const int error_number = errno;
+        throw RecordError(location_of(name_) + " (" + std::strerror(error_number) + ")",
+                          "Permission denied trying to open file '" + name_ + "'");
+    }
+    std::setvbuf(file_, nullptr, _IONBF, 0);  // we buffer ourselves
+    pending_.reserve(kFlushSize + 4096);
+}
+
+OutputFile::~OutputFile() {
+    if (file_ != nullptr) {
+        std::fclose(file_);
+        std::remove(temp_name_.c_str());
+    }
+}
+
+void OutputFile::drain(std::string& pending) {
+    if (pending.size() >= kFlushSize) send(pending);
+}
+
+void OutputFile::send(std::string& pending) {
+    if (!pending.empty() && file_ == nullptr) fail_write(EBADF);  // written after close
+    if (!pending.empty() && std::fwrite(pending.data(), 1, pending.size(), file_) != pending.size())
+        fail_write(errno);
+    pending.clear();
+}
+
+void OutputFile::fail_write(int error_number) {
+    throw RecordError(location_of(name_),
+                      "Cannot write file '" + name_ + "': " + std::strerror(error_number));
+}
+
+void OutputFile::close() {
+    if (file_ == nullptr) return;  // closed already
+    send(pending_);
+    std::FILE* file = file_;
+    file_ = nullptr;
+    if (std::fclose(file) != 0) {
+        const int error_number = errno;
+        std::remove(temp_name_.c_str());
+        fail_write(error_number);
+    }
+    if (std::rename(temp_name_.c_str(), name_.c_str()) != 0) {
+        const int error_number = errno;
+        std::remove(temp_name_.c_str());
+        throw RecordError(location_of(name_),
+                          "Cannot replace file '" + name_ + "': " + std::strerror(error_number));
+    }
+}
+
+}  // namespace velor::textio

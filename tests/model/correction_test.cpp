@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "model/correction.hpp"
+#include "textio/record_format.hpp"
+
+namespace velor::model {
+namespace {
+
+std::string record(const input::Reflection& r, double fo2, double sigma, double s) {
+    std::string out;
+    const textio::Value values[] = {r.h, r.k, r.l, fo2, sigma, s};
+    textio::format_records(out, corrected_record_layout(fo2), values);
+    return out;
+}
+
+TEST(CorrectedRecord, Columns) {
+    struct Case {
+        input::Reflection r;
+        double fo2, sigma, s;
+        const char* expected;
+    };
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const Case cases[] = {
+        {{1, 2, 3}, 1234.5678, 12.3456, 0.98765, "   1   2   3 1234.57   12.35     0.988\r\n"},
+        {{-3, 10, 0}, 123456.7, 321.5, 1.0234, "  -3  10   0 123457.  321.50     1.023\r\n"},
+        {{1, 1, 1}, 99999.0, 1.0, 1.0, "   1   1   1  99999.    1.00     1.000\r\n"},
+        {{1, 1, 1}, 99998.99, 1.0, 1.0, "   1   1   199998.99    1.00     1.000\r\n"},
+        {{1, 1, 1}, 12345678.9, 1.0, 1.0, "   1   1   1********    1.00     1.000\r\n"},
+        {{1, 1, 1}, -12345.6, 123456.7, 1.0, "   1   1   1****************     1.000\r\n"},
+        {{1, 1, 1}, -0.004, 0.5, 1.0, "   1   1   1   -0.00    0.50     1.000\r\n"},
+        {{1, 1, 1}, nan, nan, nan, "   1   1   1     NaN     NaN       NaN\r\n"},
+        {{1, 1, 1}, HUGE_VAL, 1.0, 0.0, "   1   1   1Infinity    1.00     0.000\r\n"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(record(c.r, c.fo2, c.sigma, c.s), c.expected);
+}
+
+TEST(CorrectedRecord, TerminatorIsTwentyEightColumns) {
+    std::string out;
+    const textio::Value values[] = {0, 0, 0, 0.0, 0.0};
+    textio::format_records(out, corrected_record_layout(0.0), values);
+    EXPECT_EQ(out, "   0   0   0    0.00    0.00\r\n");
+}
+
+TEST(ScaleFactor, FlatFitIsTheTensorOverSinSquared) {
+    Geometry g;
+    g.t = {0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
+    g.sin2 = 0.25;
+    Solution sol;
+    sol.x = {1, 2, 3, 4, 5, 6};
+    const double flat = 0.5 * (((((1 * 0.1 / 0.25 + 2 * 0.2 / 0.25) + 3 * 0.3 / 0.25) + 4 * 0.4 / 0.25) +
+                                 5 * 0.5 / 0.25) + 6 * 0.6 / 0.25);
+    EXPECT_DOUBLE_EQ(scale_factor(g, sol, 6, 0.5), flat);
+    // Cubic: coefficient p = j + 6(i-1) multiplies s², s, 1, 1/s in turn.
+    Solution cubic;
+    cubic.x[0] = 1;   // s²·T1
+    cubic.x[7] = 1;   // s·T2
+    cubic.x[14] = 1;  // T3
+    cubic.x[21] = 1;  // T4/s
+    EXPECT_DOUBLE_EQ(scale_factor(g, cubic, 24, 1.0), 0.0625 * 0.1 + 0.25 * 0.2 + 0.3 + 0.4 / 0.25);
+}
+
+TEST(Statistics, RangeStartsAtOneAndNaNIsIgnored) {
+    Statistics st;
+    const input::Reflection r{1, 0, 0, 100.0f, 81.0f, 1.0f};
+    const float z1 = 4.0f;  // OSF = 0.5
+    for (double s : {1.2, 1.1, std::nan("")}) add_to_statistics(st, r, correct(r, s, 4.0), z1);
+    EXPECT_EQ(st.s_min, 1.0);
+    EXPECT_EQ(st.s_max, 1.2);
+    // Before: √(81/4) − √(100/4) = 4.5 − 5, three times.
+    EXPECT_DOUBLE_EQ(st.n_before, 1.5);
+    EXPECT_DOUBLE_EQ(st.d_before, 13.5);
+    // A negative intensity counts by its magnitude.
+    Statistics neg;
+    add_to_statistics(neg, {1, 0, 0, 16.0f, -16.0f, 1.0f}, correct({1, 0, 0, 16.0f, -16.0f, 1.0f}, 1.0, 1.0), 1.0f);
+    EXPECT_EQ(neg.d_before, 4.0);
+    EXPECT_EQ(neg.n_after, 0.0);
+}
+
+}  // namespace
+}  // namespace velor::model

@@ -1,0 +1,150 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "model/cholesky.hpp"
+#include "model/normal_equations.hpp"
+
+namespace velor::model {
+namespace {
+
+input::CrystalData monoclinic() {
+    input::CrystalData c;
+    c.lambda = 0.71073f;
+    c.lambda_sq = static_cast<double>(c.lambda) * static_cast<double>(c.lambda);
+    c.a = 10.0f;
+    c.b = 12.0f;
+    c.c = 15.0f;
+    c.alpha = 90.0f;
+    c.beta = 100.0f;
+    c.gamma = 90.0f;
+    c.f000 = 400.0f;
+    c.u = 0.005f;
+    return c;
+}
+
+input::RunParameters defaults(int terms) {
+    input::RunParameters p;
+    p.parameter_count = 6 * terms;
+    p.terms = terms;
+    p.top_power = terms - 1;
+    p.extinction_limit = static_cast<float>(0.35f * std::sqrt(0.71073f));
+    return p;
+}
+
+TEST(NormalEquations, WorkedIncrementOfTheFlatFit) {
+    auto crystal = monoclinic();
+    const ReciprocalCell rc = rscell(crystal);
+    const input::Reflection r{1, 2, 3, 100.0f, 90.0f, 5.0f};
+    const Geometry g = reflection_geometry(rc, crystal.lambda_sq, r.h, r.k, r.l);
+    ASSERT_TRUE(Screening(crystal, defaults(1)).accepts(r, g.sin2));
+    NormalEquations eq;
+    add_reflection(eq, r, g, crystal.lambda_sq, 6, 1, 0);
+    EXPECT_NEAR(eq.a[0][0], 5.684338, 5e-6);
+    EXPECT_NEAR(eq.b[0], 42.91533, 5e-5);
+    EXPECT_EQ(eq.accepted, 1);
+    // Only the n×n block is touched, and only its upper triangle.
+    EXPECT_EQ(eq.a[0][6], 0.0);
+    EXPECT_EQ(eq.b[6], 0.0);
+    EXPECT_EQ(eq.a[1][0], 0.0);
+    EXPECT_NE(eq.a[0][1], 0.0);
+}
+
+TEST(Screening, EachTestAtItsBoundary) {
+    auto crystal = monoclinic();
+    auto p = defaults(2);
+    p.sin_theta_min = 0.25f;
+    p.sin_theta_max = 0.75f;
+    const double s_min_sq = 0.25 * 0.25, s_max_sq = 0.75 * 0.75;
+    const double b_sq = static_cast<double>(p.extinction_limit) * static_cast<double>(p.extinction_limit);
+    const double high = 0.3;  // above b², inside the cut-offs
+    const Screening screen(crystal, p);
+    struct Case {
+        const char* what;
+        input::Reflection r;
+        double sin2;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"ordinary", {1, 0, 0, 100, 100, 5}, high, true},
+        {"at sin min", {1, 0, 0, 100, 100, 5}, s_min_sq, true},
+        {"below sin min", {1, 0, 0, 100, 100, 5}, std::nextafter(s_min_sq, 0.0), false},
+        {"at sin max", {1, 0, 0, 100, 100, 5}, s_max_sq, true},
+        {"above sin max", {1, 0, 0, 100, 100, 5}, std::nextafter(s_max_sq, 1.0), false},
+        {"Fo2 = OMIT sigma", {1, 0, 0, 100, 15, 5}, high, true},
+        {"Fo2 below OMIT sigma", {1, 0, 0, 100, 14.999999f, 5}, high, false},
+        {"negative Fo2", {1, 0, 0, 100, -1, 5}, high, false},
+        {"sigma 0", {1, 0, 0, 100, 100, 0}, high, false},
+        {"low angle, Fo2 = Fc2/2", {1, 0, 0, 100, 50, 5}, b_sq, true},
+        {"low angle, Fo2 below Fc2/2", {1, 0, 0, 100, 49.999996f, 5}, b_sq, false},
+        {"high angle, weak Fo2", {1, 0, 0, 100, 20, 5}, std::nextafter(b_sq, 1.0), true},
+        {"ceiling: Fo2/E far above F000^2/4", {1, 0, 0, 100, 50000, 5}, high, false},
+        {"NaN Fo2", {1, 0, 0, 100, std::nanf(""), 5}, high, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(screen.accepts(c.r, c.sin2), c.accepted);
+    }
+    // The intensity ceiling: Fo²/E against F(000)²/4 = 40000.
+    const double e = std::exp(-(static_cast<double>(157.92f) * static_cast<double>(0.005f)) * high / crystal.lambda_sq);
+    const auto below = static_cast<float>(39999.0 * e), above = static_cast<float>(40001.0 * e);
+    EXPECT_TRUE(screen.accepts({1, 0, 0, 100, below, 5}, high));
+    EXPECT_FALSE(screen.accepts({1, 0, 0, 100, above, 5}, high));
+}
+
+TEST(Cholesky, DiagonalMatrix) {
+    NormalEquations eq;
+    for (std::size_t i = 0; i < 6; ++i) {
+        eq.a[i][i] = static_cast<double>((i + 1) * (i + 1));
+        eq.b[i] = eq.a[i][i];
+    }
+    Solution s;
+    ASSERT_TRUE(cholesky_solve(eq, s, 6));
+    for (std::size_t i = 0; i < 6; ++i) {
+        EXPECT_EQ(s.x[i], 1.0);
+        EXPECT_EQ(s.diagonal[i], static_cast<double>(i + 1));
+    }
+    EXPECT_EQ(s.x[6], 0.0);
+}
+
+TEST(Cholesky, TwoByTwoExampleLeavesTheUpperTriangleAlone) {
+    NormalEquations eq;
+    eq.a[0][0] = 4;
+    eq.a[0][1] = 2;
+    eq.a[1][1] = 3;
+    eq.a[2][2] = 7;  // outside the block: untouched
+    eq.b[0] = 2;
+    eq.b[1] = 1;
+    Solution s;
+    ASSERT_TRUE(cholesky_solve(eq, s, 2));
+    EXPECT_EQ(s.diagonal[0], 2.0);
+    EXPECT_EQ(s.diagonal[1], std::sqrt(2.0));
+    EXPECT_EQ(eq.a[1][0], 1.0);  // L(2,1)
+    EXPECT_EQ(s.x[0], 0.5);
+    EXPECT_EQ(s.x[1], 0.0);
+    EXPECT_EQ(eq.a[0][0], 4.0);
+    EXPECT_EQ(eq.a[0][1], 2.0);
+    EXPECT_EQ(eq.a[1][1], 3.0);
+    EXPECT_EQ(eq.a[2][2], 7.0);
+    EXPECT_EQ(s.diagonal[2], 0.0);
+}
+
+TEST(Cholesky, SingularEquationsAreRefused) {
+    struct Case {
+        const char* what;
+        double a00, a01, a11;
+    };
+    for (const Case c : {Case{"empty", 0, 0, 0}, Case{"rank one", 1, 1, 1}, Case{"negative pivot", -1, 0, 1},
+                         Case{"NaN", std::nan(""), 0, 1}, Case{"infinite", HUGE_VAL, 0, 1}}) {
+        SCOPED_TRACE(c.what);
+        NormalEquations eq;
+        eq.a[0][0] = c.a00;
+        eq.a[0][1] = c.a01;
+        eq.a[1][1] = c.a11;
+        Solution s;
+        EXPECT_FALSE(cholesky_solve(eq, s, 2));
+    }
+}
+
+}  // namespace
+}  // namespace velor::model
