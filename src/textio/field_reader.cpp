@@ -122,6 +122,41 @@ std::optional<float> parse_real(std::string_view s, int implied_decimals) {
     return to_float(negative, int_digits, frac_digits, exponent);
 }
 
+// The common form of a field, right-justified digits with an optional
+// sign and point and nothing else, converted without copying: when the
+// digits make an integer M below 2^24 and there are k ≤ 10 decimals, both M
+// and 10^k are exact floats and one division rounds M/10^k correctly.
+// Returns false for anything else, which takes the general path.
+bool read_f_quickly(std::string_view field, int implied_decimals, float& value) {
+    static constexpr float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
+    std::size_t i = 0;
+    const std::size_t n = field.size();
+    while (i < n && field[i] == ' ') ++i;
+    bool negative = false;
+    if (i < n && (field[i] == '-' || field[i] == '+')) negative = field[i++] == '-';
+    std::uint32_t mantissa = 0;
+    int digits = 0, decimals = -1;
+    for (; i < n; ++i) {
+        const char c = field[i];
+        if (is_digit(c)) {
+            if (++digits > 8) return false;
+            mantissa = mantissa * 10 + static_cast<std::uint32_t>(c - '0');
+            if (decimals >= 0) ++decimals;
+        } else if (c == '.' && decimals < 0) {
+            decimals = 0;
+        } else {
+            break;
+        }
+    }
+    while (i < n && field[i] == ' ') ++i;
+    if (i != n || digits == 0) return false;
+    if (decimals < 0) decimals = implied_decimals;
+    if (decimals > 10 || mantissa >= (1u << 24)) return false;
+    const float v = static_cast<float>(mantissa) / kPow10[decimals];
+    value = negative ? -v : v;
+    return true;
+}
+
 }  // namespace
 
 std::optional<std::int32_t> read_i(std::string_view field) {
@@ -145,6 +180,13 @@ std::optional<std::int32_t> read_i(std::string_view field) {
 }
 
 std::optional<float> read_f(std::string_view field, int decimals) {
+    float quick = 0.0f;
+    if (read_f_quickly(field, decimals, quick)) return quick;
+    const Squeezed squeezed(field);
+    return parse_real(squeezed.view(), decimals);
+}
+
+std::optional<float> read_f_general(std::string_view field, int decimals) {
     const Squeezed squeezed(field);
     return parse_real(squeezed.view(), decimals);
 }

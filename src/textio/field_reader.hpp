@@ -21,6 +21,9 @@ std::optional<std::int32_t> read_i(std::string_view field);
 // malformed field.
 std::optional<float> read_f(std::string_view field, int decimals);
 
+// The same, always by the general path; for checking the quick path.
+std::optional<float> read_f_general(std::string_view field, int decimals);
+
 // Reads a real written the same way but given as one token of free-format
 // input: no implied decimals, and blanks are not part of it.
 std::optional<float> read_real_token(std::string_view token);

@@ -23,6 +23,39 @@ struct RoundedDecimal {
     int integer_digits = 0;
 };
 
+// The common case, decided without the long expansion: |value|·10^d held
+// in a double that represents every integer up to it, and far enough from
+// a rounding tie that the rounding error of the product (at most half an
+// ulp) cannot change the direction.  Returns false when it cannot decide.
+bool round_quickly(double magnitude, int decimals, RoundedDecimal& r) {
+    static constexpr double kPow10[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    if (decimals > 15) return false;
+    const double y = magnitude * kPow10[decimals];
+    if (!(y < 4.0e15)) return false;
+    const double whole = std::floor(y);
+    const double fraction = y - whole;  // exact
+    const double margin = y * 4.0e-16 + 1e-300;
+    if (std::fabs(fraction - 0.5) <= margin) return false;
+    auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+    std::array<char, 24> buf{};
+    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), n);
+    const auto len = static_cast<std::size_t>(res.ptr - buf.data());
+    const auto d = static_cast<std::size_t>(decimals);
+    if (n == 0) {
+        r.digits.assign(d, '0');
+        r.integer_digits = 0;
+    } else if (len <= d) {
+        r.digits.assign(d - len, '0');
+        r.digits.append(buf.data(), len);
+        r.integer_digits = 0;
+    } else {
+        r.digits.assign(buf.data(), len);
+        r.integer_digits = static_cast<int>(len - d);
+    }
+    return true;
+}
+
 // Expands |value| to 40 significant digits (correctly rounded by to_chars)
 // and then rounds half away from zero at the d-th decimal.  Rounding twice
 // is deliberate: a value within 1e-40 relative of a tie rounds as the tie.
@@ -98,7 +131,9 @@ void write_i(std::string& out, std::int64_t value, int width) {
     append_right(out, std::string_view(buf.data(), static_cast<std::size_t>(len)), width);
 }
 
-void write_f(std::string& out, double value, int width, int decimals) {
+namespace {
+
+void write_f_impl(std::string& out, double value, int width, int decimals, bool allow_quick) {
     if (!std::isfinite(value)) {
         write_non_finite(out, value, width);
         return;
@@ -110,7 +145,8 @@ void write_f(std::string& out, double value, int width, int decimals) {
         append_stars(out, width);
         return;
     }
-    const RoundedDecimal r = round_to_decimals(magnitude, decimals);
+    RoundedDecimal r;
+    if (!allow_quick || !round_quickly(magnitude, decimals, r)) r = round_to_decimals(magnitude, decimals);
     const int needed = (negative ? 1 : 0) + r.integer_digits + 1 + decimals;
     if (needed > width) {
         append_stars(out, width);
@@ -123,6 +159,18 @@ void write_f(std::string& out, double value, int width, int decimals) {
     out.append(r.digits, 0, static_cast<std::size_t>(r.integer_digits));
     out.push_back('.');
     out.append(r.digits, static_cast<std::size_t>(r.integer_digits), std::string::npos);
+}
+
+}  // namespace
+
+void write_f(std::string& out, double value, int width, int decimals) {
+    write_f_impl(out, value, width, decimals, true);
+}
+
+std::string format_f_exact(double value, int width, int decimals) {
+    std::string s;
+    write_f_impl(s, value, width, decimals, false);
+    return s;
 }
 
 void write_a(std::string& out, std::string_view text, int width) {

@@ -21,6 +21,10 @@ void write_f(std::string& out, double value, int width, int decimals);
 // characters when longer.  A width of 0 writes the whole text.
 void write_a(std::string& out, std::string_view text, int width);
 
+// The same rounding always through the 40-digit expansion, never the quick
+// path; for checking the quick path against.
+std::string format_f_exact(double value, int width, int decimals);
+
 // Convenience forms for tests and single fields.
 std::string format_i(std::int64_t value, int width);
 std::string format_f(double value, int width, int decimals);

@@ -119,6 +119,8 @@ bool InputFile::next_line(std::string_view& line) {
                 begin_ = end_;
                 ++line_number_;
                 line = std::string_view(data, kCapacity);
+                // A CR LF split by the end of the buffer: the CR is line end.
+                if (line.back() == '\r') line.remove_suffix(1);
                 return true;
             }
         }

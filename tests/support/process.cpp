@@ -30,9 +30,13 @@ namespace {
 
 // Single-quoted for the shell.
 std::string quoted(const std::string& s) {
-    std::string q = "'";
-    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
+    std::string q(1, '\'');
+    for (char c : s) {
+        if (c == '\'') q.append("'\\''");
+        else q.push_back(c);
+    }
+    q.push_back('\'');
+    return q;
 }
 
 }  // namespace
@@ -45,9 +49,11 @@ std::string program_path(const std::string& name) {
 ProcessResult run_velor(const fs::path& folder, const std::vector<std::string>& arguments, const std::string& input) {
     const fs::path in = folder / ".stdin", out = folder / ".stdout", err = folder / ".stderr";
     write_file(in, input);
-    std::string command = "cd " + quoted(folder.string()) + " && " + quoted(program_path("velor"));
-    for (const auto& a : arguments) command += " " + quoted(a);
-    command += " <" + quoted(in.string()) + " >" + quoted(out.string()) + " 2>" + quoted(err.string());
+    std::string command = "cd ";
+    command.append(quoted(folder.string())).append(" && ").append(quoted(program_path("velor")));
+    for (const auto& a : arguments) command.append(" ").append(quoted(a));
+    command.append(" <").append(quoted(in.string())).append(" >").append(quoted(out.string()));
+    command.append(" 2>").append(quoted(err.string()));
     const int raw = std::system(command.c_str());
     ProcessResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);

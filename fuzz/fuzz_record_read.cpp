@@ -1,0 +1,181 @@
+// Arbitrary bytes as a text file, read record by record with every layout
+// of the program: in memory (read_in_memory, and parse_record with the
+// comma rule of file and keyboard records), through an InputFile on a
+// temporary file, through the keyboard channel, and through the reflection
+// record reader.  A RecordError is the only way a read may fail, and the
+// file and keyboard channels must hand out the records of the in-memory
+// split.
+#include <algorithm>
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "fuzz_support.hpp"
+#include "input/reflection_reader.hpp"
+#include "textio/errors.hpp"
+#include "textio/input_channel.hpp"
+#include "textio/layouts.hpp"
+
+using namespace velor;
+using namespace velor::textio;
+
+namespace {
+
+constexpr std::array<const Layout*, 20> kLayouts = {
+    &layouts::kLine,           &layouts::kPrompt,         &layouts::kReflectionLegacy,
+    &layouts::kReflectionCurrent, &layouts::kAfterKeyword, &layouts::kF000Value,
+    &layouts::kLetterAnswer,   &layouts::kNumberAnswer,   &layouts::kEchoText,
+    &layouts::kEchoNumber,     &layouts::kBoxText,        &layouts::kBoxEmpty,
+    &layouts::kCorrected,      &layouts::kCorrectedLarge, &layouts::kCoefficients4,
+    &layouts::kCoefficients3,  &layouts::kCoefficients2,  &layouts::kCoefficients1,
+    &layouts::kRange,          &layouts::kRatio,
+};
+
+bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+// One item for each value-taking field of a layout, of the field's kind;
+// text items are `text_length` long, or as wide as their field for 0.
+struct Items {
+    std::array<std::int32_t, Layout::kCapacity> ints{};
+    std::array<float, Layout::kCapacity> reals{};
+    std::array<std::string, Layout::kCapacity> texts;
+    std::vector<Item> items;
+
+    Items(const Layout& layout, std::size_t text_length) {
+        items.reserve(Layout::kCapacity);
+        for (std::size_t n = 0; n < std::size_t(layout.count); ++n) {
+            const EditDescriptor& d = layout.items[n];
+            if (d.kind == Edit::I) items.emplace_back(ints[n] = -1);
+            if (d.kind == Edit::F) items.emplace_back(reals[n] = -1.0f);
+            if (d.kind == Edit::A) items.emplace_back(texts[n] = std::string(text_length ? text_length : std::size_t(d.width), '?'));
+        }
+    }
+    Items(const Items&) = delete;
+    Items& operator=(const Items&) = delete;
+
+    bool same_values(const Items& other) const {
+        return ints == other.ints && texts == other.texts &&
+               std::equal(reals.begin(), reals.end(), other.reals.begin(), same_bits);
+    }
+};
+
+void read_records_in_memory(const std::vector<std::string_view>& records) {
+    for (std::string_view record : records) {
+        (void)input::is_reflection_record(record);
+        for (const Layout* layout : kLayouts) {
+            for (const std::size_t text_length : {0, 1, 80}) {
+                Items plain(*layout, text_length), commas(*layout, text_length);
+                const ReadStatus plain_status = read_in_memory(record, *layout, plain.items);
+                std::size_t next = 0;
+                const ReadStatus comma_status = parse_record(record, *layout, commas.items, next, true);
+                FUZZ_CHECK(next <= commas.items.size());
+                if (comma_status == ReadStatus::Ok) FUZZ_CHECK(next == commas.items.size());
+                for (std::size_t n = 0; n < std::size_t(layout->count); ++n) {  // texts keep their length
+                    const std::size_t length = text_length ? text_length : std::size_t(layout->items[n].width);
+                    if (layout->items[n].kind == Edit::A)
+                        FUZZ_CHECK(plain.texts[n].size() == length && commas.texts[n].size() == length);
+                }
+                // Without a comma in the record the comma rule changes nothing.
+                if (record.find(',') == std::string_view::npos) {
+                    FUZZ_CHECK(plain_status == comma_status);
+                    FUZZ_CHECK(plain.same_values(commas));
+                }
+            }
+        }
+    }
+}
+
+// The records of a file must be those of the split, but for a line longer
+// than the file's buffer, of which it hands out the head.
+void compare_file_records(InputChannel& file, const std::vector<std::string_view>& records) {
+    constexpr std::size_t kBuffer = std::size_t{1} << 18;
+    std::string_view line;
+    for (std::string_view expected : records) {
+        FUZZ_CHECK(file.next_line(line));
+        if (expected.size() < kBuffer) FUZZ_CHECK(line == expected);
+        else FUZZ_CHECK(line.size() + 1 >= kBuffer && expected.starts_with(line));
+    }
+    FUZZ_CHECK(!file.next_line(line));
+    FUZZ_CHECK(!file.next_line(line));  // and it stays at its end
+}
+
+// The keyboard hands out the records of the split, but takes a CR at the
+// end of a last line without LF as its line end too.
+void compare_keyboard_records(InputChannel& keyboard, const std::vector<std::string_view>& records,
+                              bool last_without_lf) {
+    std::string_view line;
+    for (std::size_t n = 0; n < records.size(); ++n) {
+        FUZZ_CHECK(keyboard.next_line(line));
+        std::string_view expected = records[n];
+        if (last_without_lf && n + 1 == records.size() && expected.ends_with('\r')) expected.remove_suffix(1);
+        FUZZ_CHECK(line == expected);
+    }
+    FUZZ_CHECK(!keyboard.next_line(line));
+    FUZZ_CHECK(!keyboard.next_line(line));
+}
+
+// Reads a channel to its end with the layouts the program reads channels
+// with, in turn; some reads take more items than the layout has fields, and
+// so go on to the next record.  The end of the channel is a RecordError.
+void read_channel(InputChannel& channel) {
+    std::int32_t h = 0, k = 0, l = 0;
+    float fc = 0, fo = 0, sigma = 0, extra = 0;
+    std::string line(80, ' '), letter(1, ' ');
+    try {
+        for (int round = 0;; ++round) {
+            switch (round % 6) {
+                case 0: (void)channel.try_read(layouts::kReflectionCurrent, {h, k, l, fc, fo, sigma}); break;
+                case 1: (void)channel.try_read(layouts::kReflectionLegacy, {h, k, l, fc, fo, sigma}); break;
+                case 2: (void)channel.try_read(layouts::kNumberAnswer, {fc, fo}); break;
+                case 3: (void)channel.try_read(layouts::kLetterAnswer, {letter}); break;
+                case 4: channel.read(layouts::kLine, {line}); break;
+                default: (void)channel.try_read(layouts::kReflectionLegacy, {h, k, l, fc, fo, sigma, extra}); break;
+            }
+            FUZZ_CHECK(line.size() == 80 && letter.size() == 1);
+        }
+    } catch (const RecordError&) {
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const std::vector<std::string_view> records = fuzz::split_records(bytes);
+    read_records_in_memory(records);
+
+    const std::string path = std::string(fuzz::scratch_folder()) + "/records.txt";
+    fuzz::write_file(path, bytes);
+    {
+        const auto file = InputFile::open(path);
+        FUZZ_CHECK(file != nullptr);
+        compare_file_records(*file, records);
+    }
+    {
+        std::istringstream in{std::string(bytes)};
+        KeyboardChannel keyboard(in);
+        compare_keyboard_records(keyboard, records, !bytes.empty() && bytes.back() != '\n');
+    }
+    {
+        const auto file = InputFile::open(path);
+        read_channel(*file);
+        std::istringstream in{std::string(bytes)};
+        KeyboardChannel keyboard(in);
+        read_channel(keyboard);
+    }
+    {
+        const auto file = InputFile::open(path);
+        input::ReflectionReader reader(*file);
+        try {
+            for (input::Reflection r = reader.first(); !r.is_terminator(); r = reader.next()) {
+            }
+        } catch (const RecordError&) {
+        }
+    }
+    return 0;
+}
