@@ -42,15 +42,18 @@ std::string quoted(const std::string& s) {
 }  // namespace
 
 std::string program_path(const std::string& name) {
-    if (name == "velor") return VELOR_PROGRAM;
-    return fs::path(VELOR_PROGRAM).parent_path().parent_path().parent_path().string() + "/tools/" + name;
+#ifdef VELOR_GENERATOR
+    if (name == "velor-gen") return VELOR_GENERATOR;
+#endif
+    return name == "velor" ? VELOR_PROGRAM : "";
 }
 
-ProcessResult run_velor(const fs::path& folder, const std::vector<std::string>& arguments, const std::string& input) {
+ProcessResult run_program(const fs::path& folder, const std::string& program, const std::vector<std::string>& arguments,
+                          const std::string& input) {
     const fs::path in = folder / ".stdin", out = folder / ".stdout", err = folder / ".stderr";
     write_file(in, input);
     std::string command = "cd ";
-    command.append(quoted(folder.string())).append(" && ").append(quoted(program_path("velor")));
+    command.append(quoted(folder.string())).append(" && ").append(quoted(program));
     for (const auto& a : arguments) command.append(" ").append(quoted(a));
     command.append(" <").append(quoted(in.string())).append(" >").append(quoted(out.string()));
     command.append(" 2>").append(quoted(err.string()));
@@ -63,6 +66,10 @@ ProcessResult run_velor(const fs::path& folder, const std::vector<std::string>& 
     fs::remove(out);
     fs::remove(err);
     return r;
+}
+
+ProcessResult run_velor(const fs::path& folder, const std::vector<std::string>& arguments, const std::string& input) {
+    return run_program(folder, program_path("velor"), arguments, input);
 }
 
 }  // namespace velor::testing

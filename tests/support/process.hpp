@@ -45,7 +45,15 @@ private:
 ProcessResult run_velor(const std::filesystem::path& folder, const std::vector<std::string>& arguments,
                         const std::string& input = "");
 
-// The path of a program built alongside the tests (velor, velor-gen).
+// Runs any program the same way.
+ProcessResult run_program(const std::filesystem::path& folder, const std::string& program,
+                          const std::vector<std::string>& arguments, const std::string& input = "");
+
+// The path of a program built alongside the tests (velor, velor-gen); empty
+// when it is not built.
 std::string program_path(const std::string& name);
+
+// The folder of the committed test data.
+inline std::filesystem::path test_data() { return VELOR_TEST_DATA; }
 
 }  // namespace velor::testing

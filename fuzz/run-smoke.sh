@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang in build-fuzz/ and runs each for a
+# few seconds on a scratch copy of its seed corpus (fuzz/corpus/ is never
+# written).  Exits non-zero if any target finds a crash, a sanitizer report,
+# a leak, a hang or a memory blow-up; the input that did it is kept under
+# build-fuzz/artifacts/<target>/.
+#
+# Needs clang++, libFuzzer (Debian: clang libclang-rt-14-dev), cmake, and
+# make or ninja.  FUZZ_SECONDS sets the time per target (default 5).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+seconds=${FUZZ_SECONDS:-5}
+targets=(fuzz_layout fuzz_record_read fuzz_free_format fuzz_field_writer fuzz_input_side)
+
+if ! command -v clang++ >/dev/null; then
+  echo "run-smoke.sh: clang++ not found (apt-get install clang libclang-rt-14-dev)" >&2
+  exit 1
+fi
+
+generator=()
+if [ ! -f build-fuzz/CMakeCache.txt ] && command -v ninja >/dev/null; then generator=(-G Ninja); fi
+cmake -S . -B build-fuzz "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
+  -DVELOR_FUZZ=ON -DVELOR_TESTS=OFF -DVELOR_TOOLS=OFF </dev/null
+cmake --build build-fuzz -j2 --target "${targets[@]}" </dev/null
+
+scratch=$(mktemp -d "${TMPDIR:-/tmp}/velor-fuzz-smoke.XXXXXX")
+trap 'rm -rf "$scratch"' EXIT
+
+passed=0
+failed=0
+for target in "${targets[@]}"; do
+  work="$scratch/$target"
+  mkdir -p "$work/corpus" "$work/artifacts"
+  cp fuzz/corpus/"$target"/* "$work/corpus/"
+  if build-fuzz/fuzz/"$target" "$work/corpus" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+       -print_final_stats=1 -artifact_prefix="$work/artifacts/" </dev/null >"$work/log" 2>&1; then
+    runs=$(grep -a 'stat::number_of_executed_units' "$work/log" | awk '{print $2}' || true)
+    echo "$target: ok, ${runs:-?} runs in ${seconds} s"
+    passed=$((passed + 1))
+  else
+    status=$?
+    echo "$target: FAILED (exit status $status); the end of its log:"
+    tail -n 60 "$work/log"
+    mkdir -p build-fuzz/artifacts/"$target"
+    cp "$work"/artifacts/* build-fuzz/artifacts/"$target"/ 2>/dev/null || true
+    echo "$target: reproduce with build-fuzz/fuzz/$target build-fuzz/artifacts/$target/<file>"
+    failed=$((failed + 1))
+  fi
+done
+
+echo "fuzz smoke: $passed passed, $failed failed"
+[ "$failed" -eq 0 ]
