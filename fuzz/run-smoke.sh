@@ -24,7 +24,8 @@ cmake -S . -B build-fuzz "${generator[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DC
   -DVELOR_FUZZ=ON -DVELOR_TESTS=OFF -DVELOR_TOOLS=OFF </dev/null
 cmake --build build-fuzz -j2 --target "${targets[@]}" </dev/null
 
-scratch=$(mktemp -d "${TMPDIR:-/tmp}/velor-fuzz-smoke.XXXXXX")
+# Absolute paths throughout: fuzz_input_side changes its working folder.
+scratch=$(cd "$(mktemp -d "${TMPDIR:-/tmp}/velor-fuzz-smoke.XXXXXX")" && pwd)
 trap 'rm -rf "$scratch"' EXIT
 
 passed=0
@@ -33,7 +34,9 @@ for target in "${targets[@]}"; do
   work="$scratch/$target"
   mkdir -p "$work/corpus" "$work/artifacts"
   cp fuzz/corpus/"$target"/* "$work/corpus/"
-  if build-fuzz/fuzz/"$target" "$work/corpus" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  dict=()
+  if [ -f fuzz/"$target".dict ]; then dict=(-dict="$PWD/fuzz/$target.dict"); fi
+  if build-fuzz/fuzz/"$target" "$work/corpus" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
        -print_final_stats=1 -artifact_prefix="$work/artifacts/" </dev/null >"$work/log" 2>&1; then
     runs=$(grep -a 'stat::number_of_executed_units' "$work/log" | awk '{print $2}' || true)
     echo "$target: ok, ${runs:-?} runs in ${seconds} s"
@@ -49,5 +52,5 @@ for target in "${targets[@]}"; do
   fi
 done
 
-echo "fuzz smoke: $passed passed, $failed failed"
+echo "fuzz-smoke: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]

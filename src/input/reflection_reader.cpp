@@ -1,5 +1,6 @@
 #include "input/reflection_reader.hpp"
 
+#include "textio/field_reader.hpp"
 #include "textio/layouts.hpp"
 #include "textio/text_field.hpp"
 
@@ -42,15 +43,40 @@ Reflection ReflectionReader::first() {
         const std::string_view line = file_.require_line().substr(0, textio::kFieldWidth);
         Reflection r;
         if (const textio::Layout* layout = record_layout(line, r)) {
-            layout_ = layout;
+            choose(*layout);
             return r;
         }
     }
 }
 
+void ReflectionReader::choose(const textio::Layout& layout) {
+    layout_ = &layout;
+    std::size_t column = 0, field = 0;
+    for (const textio::EditDescriptor& d : layout) {
+        start_[field] = column;
+        width_[field] = static_cast<std::size_t>(d.width);
+        column += width_[field++];
+    }
+}
+
+// The usual record, right-justified numbers and nothing else, read field by
+// field without the general machinery; anything else (commas, blanks inside
+// a number, exponents, a short line) is left to it.
+bool ReflectionReader::read_quickly(std::string_view line, Reflection& r) const {
+    if (line.size() < start_[5] + width_[5]) return false;
+    const auto field = [&](std::size_t i) { return line.substr(start_[i], width_[i]); };
+    return textio::read_i_quickly(field(0), r.h) && textio::read_i_quickly(field(1), r.k) &&
+           textio::read_i_quickly(field(2), r.l) && textio::read_f_quickly(field(3), 2, r.fc2) &&
+           textio::read_f_quickly(field(4), 2, r.fo2) && textio::read_f_quickly(field(5), 2, r.sigma);
+}
+
 Reflection ReflectionReader::next() {
     Reflection r;
-    file_.read(*layout_, {r.h, r.k, r.l, r.fc2, r.fo2, r.sigma});
+    const std::string_view line = file_.require_line();
+    if (!read_quickly(line, r)) {
+        r = Reflection{};
+        file_.read_taken(line, *layout_, {r.h, r.k, r.l, r.fc2, r.fo2, r.sigma});
+    }
     return r;
 }
 

@@ -2,7 +2,9 @@
 // the list is kept: both passes over the file stream it.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <string_view>
 #include <string_view>
 
 #include "textio/input_channel.hpp"
@@ -47,8 +49,14 @@ public:
     const textio::Layout& layout() const { return *layout_; }
 
 private:
+    bool read_quickly(std::string_view line, Reflection& r) const;
+    void choose(const textio::Layout& layout);
+
     textio::InputFile& file_;
     const textio::Layout* layout_ = nullptr;
+    // Column ranges of the six fields in the chosen layout.
+    std::array<std::size_t, 6> start_{};
+    std::array<std::size_t, 6> width_{};
 };
 
 }  // namespace velor::input

@@ -122,6 +122,8 @@ std::optional<float> parse_real(std::string_view s, int implied_decimals) {
     return to_float(negative, int_digits, frac_digits, exponent);
 }
 
+}  // namespace
+
 // The common form of a field, right-justified digits with an optional
 // sign and point and nothing else, converted without copying: when the
 // digits make an integer M below 2^24 and there are k ≤ 10 decimals, both M
@@ -157,9 +159,30 @@ bool read_f_quickly(std::string_view field, int implied_decimals, float& value) 
     return true;
 }
 
-}  // namespace
+bool read_i_quickly(std::string_view field, std::int32_t& value) {
+    std::size_t i = 0;
+    const std::size_t n = field.size();
+    while (i < n && field[i] == ' ') ++i;
+    bool negative = false, sign = false;
+    if (i < n && (field[i] == '-' || field[i] == '+')) {
+        sign = true;
+        negative = field[i++] == '-';
+    }
+    std::int32_t v = 0;
+    int digits = 0;
+    for (; i < n && is_digit(field[i]); ++i) {
+        if (++digits > 9) return false;
+        v = v * 10 + (field[i] - '0');
+    }
+    while (i < n && field[i] == ' ') ++i;
+    if (i != n || (digits == 0 && sign)) return false;  // a lone sign is malformed
+    value = negative ? -v : v;
+    return true;
+}
 
 std::optional<std::int32_t> read_i(std::string_view field) {
+    std::int32_t quick = 0;
+    if (read_i_quickly(field, quick)) return quick;
     const Squeezed squeezed(field);
     const std::string_view s = squeezed.view();
     if (s.empty()) return 0;

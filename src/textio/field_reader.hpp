@@ -24,6 +24,12 @@ std::optional<float> read_f(std::string_view field, int decimals);
 // The same, always by the general path; for checking the quick path.
 std::optional<float> read_f_general(std::string_view field, int decimals);
 
+// The common forms only: blanks, a sign, digits (and one point for F),
+// nothing else.  False leaves the field to the general rules above, which
+// give the same value for every field these accept.
+bool read_i_quickly(std::string_view field, std::int32_t& value);
+bool read_f_quickly(std::string_view field, int implied_decimals, float& value);
+
 // Reads a real written the same way but given as one token of free-format
 // input: no implied decimals, and blanks are not part of it.
 std::optional<float> read_real_token(std::string_view token);

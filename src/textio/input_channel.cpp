@@ -32,6 +32,15 @@ void InputChannel::read(const Layout& layout, std::initializer_list<Item> items)
     if (status != ReadStatus::Ok) fail(read_status_text(status));
 }
 
+void InputChannel::read_taken(std::string_view record, const Layout& layout, std::initializer_list<Item> items) {
+    const std::span<const Item> span(items.begin(), items.size());
+    std::size_t next = 0;
+    ReadStatus status = parse_record(record, layout, span, next, /*commas_end_fields=*/true);
+    while (status == ReadStatus::Ok && next < span.size())
+        status = parse_record(require_line(), layout, span, next, /*commas_end_fields=*/true);
+    if (status != ReadStatus::Ok) fail(read_status_text(status));
+}
+
 bool InputChannel::try_read(const Layout& layout, std::initializer_list<Item> items) {
     return read_items(layout, std::span<const Item>(items.begin(), items.size())) == ReadStatus::Ok;
 }

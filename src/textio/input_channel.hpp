@@ -31,6 +31,10 @@ public:
     // The same with an error branch: false on a malformed field.
     bool try_read(const Layout& layout, std::initializer_list<Item> items);
 
+    // Reads items from `record`, the record just taken from this channel,
+    // by the same rules as `read`.
+    void read_taken(std::string_view record, const Layout& layout, std::initializer_list<Item> items);
+
     // "file 'abc.fcf', line 12" or "standard input, line 2": where the last
     // record came from.
     virtual std::string location() const = 0;

@@ -126,6 +126,20 @@ ReadStatus parse_record(std::string_view record, const Layout& layout, std::span
             case Edit::I:
             case Edit::F: {
                 std::string_view field = columns(record, pos, width);
+                const Item& item = items[next];
+                // Most fields hold nothing but blanks, a sign, digits and a
+                // point: no comma, and a value the quick readers can give.
+                if (d.kind == Edit::I && item.kind == Item::Kind::Int && read_i_quickly(field, *item.integer)) {
+                    pos += width;
+                    ++next;
+                    break;
+                }
+                if (d.kind == Edit::F && item.kind == Item::Kind::Real &&
+                    read_f_quickly(field, d.decimals, *item.real)) {
+                    pos += width;
+                    ++next;
+                    break;
+                }
                 std::size_t advance = width;
                 if (commas_end_fields) {
                     const std::size_t comma = field.find(',');
@@ -135,7 +149,6 @@ ReadStatus parse_record(std::string_view record, const Layout& layout, std::span
                     }
                 }
                 pos += advance;
-                const Item& item = items[next];
                 if (d.kind == Edit::I) {
                     const auto v = read_i(field);
                     if (!v) return ReadStatus::BadInteger;
