@@ -33,12 +33,14 @@ public:
     bool accepts(const input::Reflection& r, double sin2) const;
 
 private:
+    bool below_ceiling(double fo2, double sin2) const;
     double extinction_limit_sq_, ratio_, sin_min_sq_, sin_max_sq_, omit_, ceiling_, temperature_, lambda_sq_;
 };
 
-// Adds one accepted reflection to the normal equations.
-void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq,
-                    int parameter_count, int terms, int top_power);
+// Adds one accepted reflection to the normal equations of a fit with
+// `terms` polynomial terms (6·terms parameters).
+void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq, int terms,
+                    int top_power);
 
 // Reads NAME.fcf and adds every reflection that passes the screening.
 void bldnml(const std::string& fcf_name, const input::CrystalData& crystal, const input::RunParameters& parameters,

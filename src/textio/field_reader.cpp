@@ -3,6 +3,7 @@
 #include <array>
 #include <charconv>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -124,6 +125,33 @@ std::optional<float> parse_real(std::string_view s, int implied_decimals) {
 
 }  // namespace
 
+namespace {
+
+// Skips blanks from `i`, eight at a time where it can.
+std::size_t skip_blanks(std::string_view field, std::size_t i) {
+    constexpr std::uint64_t kEightBlanks = 0x2020202020202020ull;
+    while (i + 8 <= field.size()) {
+        std::uint64_t word;
+        std::memcpy(&word, field.data() + i, 8);
+        if (word != kEightBlanks) break;
+        i += 8;
+    }
+    while (i < field.size() && field[i] == ' ') ++i;
+    return i;
+}
+
+// Accumulates a run of digits into `value`; returns the end of the run.
+std::size_t take_digits(std::string_view field, std::size_t i, std::uint64_t& value) {
+    for (; i < field.size(); ++i) {
+        const unsigned d = static_cast<unsigned char>(field[i]) - static_cast<unsigned>('0');
+        if (d > 9) break;
+        value = value * 10 + d;
+    }
+    return i;
+}
+
+}  // namespace
+
 // The common form of a field, right-justified digits with an optional
 // sign and point and nothing else, converted without copying: when the
 // digits make an integer M below 2^24 and there are k ≤ 10 decimals, both M
@@ -131,52 +159,43 @@ std::optional<float> parse_real(std::string_view s, int implied_decimals) {
 // Returns false for anything else, which takes the general path.
 bool read_f_quickly(std::string_view field, int implied_decimals, float& value) {
     static constexpr float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f, 1e9f, 1e10f};
-    std::size_t i = 0;
     const std::size_t n = field.size();
-    while (i < n && field[i] == ' ') ++i;
+    std::size_t i = skip_blanks(field, 0);
     bool negative = false;
     if (i < n && (field[i] == '-' || field[i] == '+')) negative = field[i++] == '-';
-    std::uint32_t mantissa = 0;
-    int digits = 0, decimals = -1;
-    for (; i < n; ++i) {
-        const char c = field[i];
-        if (is_digit(c)) {
-            if (++digits > 8) return false;
-            mantissa = mantissa * 10 + static_cast<std::uint32_t>(c - '0');
-            if (decimals >= 0) ++decimals;
-        } else if (c == '.' && decimals < 0) {
-            decimals = 0;
-        } else {
-            break;
-        }
+    std::uint64_t mantissa = 0;
+    const std::size_t int_begin = i;
+    i = take_digits(field, i, mantissa);
+    std::size_t digits = i - int_begin;
+    int decimals = implied_decimals;
+    if (i < n && field[i] == '.') {
+        const std::size_t frac_begin = ++i;
+        i = take_digits(field, i, mantissa);
+        decimals = static_cast<int>(i - frac_begin);
+        digits += i - frac_begin;
     }
-    while (i < n && field[i] == ' ') ++i;
-    if (i != n || digits == 0) return false;
-    if (decimals < 0) decimals = implied_decimals;
-    if (decimals > 10 || mantissa >= (1u << 24)) return false;
+    if (digits == 0 || digits > 8 || decimals > 10 || mantissa >= (1u << 24)) return false;
+    if (skip_blanks(field, i) != n) return false;
     const float v = static_cast<float>(mantissa) / kPow10[decimals];
     value = negative ? -v : v;
     return true;
 }
 
 bool read_i_quickly(std::string_view field, std::int32_t& value) {
-    std::size_t i = 0;
     const std::size_t n = field.size();
-    while (i < n && field[i] == ' ') ++i;
+    std::size_t i = skip_blanks(field, 0);
     bool negative = false, sign = false;
     if (i < n && (field[i] == '-' || field[i] == '+')) {
         sign = true;
         negative = field[i++] == '-';
     }
-    std::int32_t v = 0;
-    int digits = 0;
-    for (; i < n && is_digit(field[i]); ++i) {
-        if (++digits > 9) return false;
-        v = v * 10 + (field[i] - '0');
-    }
-    while (i < n && field[i] == ' ') ++i;
-    if (i != n || (digits == 0 && sign)) return false;  // a lone sign is malformed
-    value = negative ? -v : v;
+    std::uint64_t v = 0;
+    const std::size_t begin = i;
+    i = take_digits(field, i, v);
+    const std::size_t digits = i - begin;
+    if (digits > 9 || (digits == 0 && sign)) return false;  // a lone sign is malformed
+    if (skip_blanks(field, i) != n) return false;
+    value = negative ? -static_cast<std::int32_t>(v) : static_cast<std::int32_t>(v);
     return true;
 }
 

@@ -21,7 +21,7 @@ void fill_stars(char* dst, int width) { std::memset(dst, '*', static_cast<std::s
 void put_right(char* dst, std::string_view text, int width) {
     const std::size_t pad = static_cast<std::size_t>(width) - text.size();
     std::memset(dst, ' ', pad);
-    std::memcpy(dst + pad, text.data(), text.size());
+    if (!text.empty()) std::memcpy(dst + pad, text.data(), text.size());  // an empty view may hold no pointer
 }
 
 // Puts sign, integer digits (none for a value below one) and decimals into
@@ -48,10 +48,29 @@ void put_fixed(char* dst, int width, bool negative, std::string_view int_digits,
 constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                              1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
 
+constexpr std::uint64_t kPow10Int[] = {1ull,          10ull,          100ull,          1000ull,
+                                       10000ull,      100000ull,      1000000ull,      10000000ull,
+                                       100000000ull,  1000000000ull,  10000000000ull,  100000000000ull,
+                                       1000000000000ull, 10000000000000ull, 100000000000000ull,
+                                       1000000000000000ull};
+
+int count_digits(std::uint64_t v) {
+    int n = 0;
+    for (; v != 0; v /= 10) ++n;
+    return n;
+}
+
+// Writes the digits of v ending just before `end`; returns the first.
+char* put_digits_backwards(char* end, std::uint64_t v, int count) {
+    for (int k = 0; k < count; ++k, v /= 10) *--end = static_cast<char>('0' + v % 10);
+    return end;
+}
+
 // The common case, decided without the long expansion: |value|·10^d held
 // in a double that represents every integer up to it, and far enough from
 // a rounding tie that the rounding error of the product (at most half an
-// ulp) cannot change the direction.  Returns false when it cannot decide.
+// ulp) cannot change the direction.  The field is then filled from the
+// right.  Returns false when it cannot decide.
 bool put_f_quickly(char* dst, bool negative, double magnitude, int width, int decimals) {
     if (decimals > 15) return false;
     const double y = magnitude * kPow10[decimals];
@@ -60,23 +79,20 @@ bool put_f_quickly(char* dst, bool negative, double magnitude, int width, int de
     const double fraction = y - whole;  // exact
     if (std::fabs(fraction - 0.5) <= y * 4.0e-16 + 1e-300) return false;
     const auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1u : 0u);
-    // The digits of n, padded on the left with zeros to at least d + 1.
-    std::array<char, 40> buf;
-    char* const begin = buf.data() + 16;
-    const auto res = std::to_chars(begin, buf.data() + buf.size(), n);
-    const auto d = static_cast<std::size_t>(decimals);
-    std::size_t len = static_cast<std::size_t>(res.ptr - begin);
-    char* first = begin;
-    while (len < d + 1) {
-        *--first = '0';
-        ++len;
+    const std::uint64_t scale = kPow10Int[decimals];
+    const std::uint64_t int_part = n / scale;
+    const int int_digits = count_digits(int_part);
+    const int needed = (negative ? 1 : 0) + int_digits + 1 + decimals;
+    if (needed > width) {
+        fill_stars(dst, width);
+        return true;
     }
-    std::size_t int_len = len - d;
-    if (int_len == 1 && first[0] == '0') {
-        ++first;
-        int_len = 0;
-    }
-    put_fixed(dst, width, negative, std::string_view(first, int_len), std::string_view(first + int_len, d));
+    char* p = put_digits_backwards(dst + width, n % scale, decimals);
+    *--p = '.';
+    p = put_digits_backwards(p, int_part, int_digits);
+    if (int_digits == 0 && needed < width) *--p = '0';
+    if (negative) *--p = '-';
+    while (p > dst) *--p = ' ';
     return true;
 }
 
@@ -159,12 +175,17 @@ void write_f_impl(std::string& out, double value, int width, int decimals, bool 
 }  // namespace
 
 void write_i(std::string& out, std::int64_t value, int width) {
-    std::array<char, 24> buf;
-    const auto res = std::to_chars(buf.data(), buf.data() + buf.size(), value);
-    const auto len = static_cast<std::size_t>(res.ptr - buf.data());
     char* const dst = grow(out, width);
-    if (len > static_cast<std::size_t>(width)) fill_stars(dst, width);
-    else put_right(dst, std::string_view(buf.data(), len), width);
+    const bool negative = value < 0;
+    const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    const int digits = magnitude == 0 ? 1 : count_digits(magnitude);
+    if (digits + (negative ? 1 : 0) > width) {
+        fill_stars(dst, width);
+        return;
+    }
+    char* p = put_digits_backwards(dst + width, magnitude, digits);
+    if (negative) *--p = '-';
+    while (p > dst) *--p = ' ';
 }
 
 void write_f(std::string& out, double value, int width, int decimals) {
