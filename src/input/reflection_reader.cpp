@@ -55,19 +55,22 @@ void ReflectionReader::choose(const textio::Layout& layout) {
     for (const textio::EditDescriptor& d : layout) {
         start_[field] = column;
         width_[field] = static_cast<std::size_t>(d.width);
+        decimals_[field] = d.decimals;
         column += width_[field++];
     }
 }
 
-// The usual record, right-justified numbers and nothing else, read field by
-// field without the general machinery; anything else (commas, blanks inside
-// a number, exponents, a short line) is left to it.
+// The usual record, right-justified numbers with their points where the
+// layout puts them, read field by field without the general machinery;
+// anything else (commas, blanks inside a number, exponents, a short line)
+// is left to it, which reads these fields to the same values.
 bool ReflectionReader::read_quickly(std::string_view line, Reflection& r) const {
     if (line.size() < start_[5] + width_[5]) return false;
-    const auto field = [&](std::size_t i) { return line.substr(start_[i], width_[i]); };
-    return textio::read_i_quickly(field(0), r.h) && textio::read_i_quickly(field(1), r.k) &&
-           textio::read_i_quickly(field(2), r.l) && textio::read_f_quickly(field(3), 2, r.fc2) &&
-           textio::read_f_quickly(field(4), 2, r.fo2) && textio::read_f_quickly(field(5), 2, r.sigma);
+    const char* const p = line.data();
+    const auto field = [p, this](std::size_t i) { return std::string_view(p + start_[i], width_[i]); };
+    return textio::read_i_aligned(field(0), r.h) && textio::read_i_aligned(field(1), r.k) &&
+           textio::read_i_aligned(field(2), r.l) && textio::read_f_aligned(field(3), decimals_[3], r.fc2) &&
+           textio::read_f_aligned(field(4), decimals_[4], r.fo2) && textio::read_f_aligned(field(5), decimals_[5], r.sigma);
 }
 
 Reflection ReflectionReader::next() {

@@ -57,6 +57,7 @@ private:
     // Column ranges of the six fields in the chosen layout.
     std::array<std::size_t, 6> start_{};
     std::array<std::size_t, 6> width_{};
+    std::array<int, 6> decimals_{};
 };
 
 }  // namespace velor::input

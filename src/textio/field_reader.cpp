@@ -181,6 +181,69 @@ bool read_f_quickly(std::string_view field, int implied_decimals, float& value) 
     return true;
 }
 
+bool read_f_aligned(std::string_view field, int decimals, float& value) {
+    static constexpr std::uint32_t kScale[] = {1, 10, 100, 1000, 10000, 100000, 1000000, 10000000, 100000000};
+    static constexpr float kPow10[] = {1e0f, 1e1f, 1e2f, 1e3f, 1e4f, 1e5f, 1e6f, 1e7f, 1e8f};
+    const std::size_t w = field.size();
+    if (decimals < 1 || decimals > 8 || w < static_cast<std::size_t>(decimals) + 2) return false;
+    const char* f = field.data();
+    const std::size_t point = w - static_cast<std::size_t>(decimals) - 1;
+    if (f[point] != '.') return false;
+    // Decimals to the right of the point, all of them digits.
+    std::uint32_t fraction = 0;
+    for (std::size_t k = point + 1; k < w; ++k) {
+        const unsigned d = static_cast<unsigned char>(f[k]) - static_cast<unsigned>('0');
+        if (d > 9) return false;
+        fraction = fraction * 10 + d;
+    }
+    // Integer digits to the left, then an optional minus, then blanks.
+    std::uint32_t whole = 0, scale = 1;
+    std::size_t i = point;
+    int digits = decimals;
+    for (; i > 0; --i) {
+        const unsigned d = static_cast<unsigned char>(f[i - 1]) - static_cast<unsigned>('0');
+        if (d > 9) break;
+        if (++digits > 8) return false;
+        whole += d * scale;
+        scale *= 10;
+    }
+    bool negative = false;
+    if (i > 0 && f[i - 1] == '-') {
+        negative = true;
+        --i;
+    }
+    if (skip_blanks(field.substr(0, i), 0) != i) return false;
+    const std::uint32_t mantissa = whole * kScale[decimals] + fraction;
+    if (mantissa >= (1u << 24)) return false;
+    const float v = static_cast<float>(mantissa) / kPow10[decimals];
+    value = negative ? -v : v;
+    return true;
+}
+
+bool read_i_aligned(std::string_view field, std::int32_t& value) {
+    const char* f = field.data();
+    std::size_t i = field.size();
+    std::uint32_t v = 0, scale = 1;
+    int digits = 0;
+    for (; i > 0; --i) {
+        const unsigned d = static_cast<unsigned char>(f[i - 1]) - static_cast<unsigned>('0');
+        if (d > 9) break;
+        if (++digits > 9) return false;
+        v += d * scale;
+        scale *= 10;
+    }
+    if (digits == 0) return false;
+    bool negative = false;
+    if (i > 0 && f[i - 1] == '-') {
+        negative = true;
+        --i;
+    }
+    for (; i > 0; --i)
+        if (f[i - 1] != ' ') return false;
+    value = negative ? -static_cast<std::int32_t>(v) : static_cast<std::int32_t>(v);
+    return true;
+}
+
 bool read_i_quickly(std::string_view field, std::int32_t& value) {
     const std::size_t n = field.size();
     std::size_t i = skip_blanks(field, 0);

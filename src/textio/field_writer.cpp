@@ -155,8 +155,7 @@ void put_non_finite(char* dst, double value, int width) {
     std::memcpy(p, word.data(), word.size());
 }
 
-void write_f_impl(std::string& out, double value, int width, int decimals, bool allow_quick) {
-    char* const dst = grow(out, width);
+void put_f_impl(char* dst, double value, int width, int decimals, bool allow_quick) {
     if (!std::isfinite(value)) {
         put_non_finite(dst, value, width);
         return;
@@ -174,8 +173,7 @@ void write_f_impl(std::string& out, double value, int width, int decimals, bool 
 
 }  // namespace
 
-void write_i(std::string& out, std::int64_t value, int width) {
-    char* const dst = grow(out, width);
+void put_i(char* dst, std::int64_t value, int width) {
     const bool negative = value < 0;
     const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     const int digits = magnitude == 0 ? 1 : count_digits(magnitude);
@@ -188,24 +186,28 @@ void write_i(std::string& out, std::int64_t value, int width) {
     while (p > dst) *--p = ' ';
 }
 
+void put_f(char* dst, double value, int width, int decimals) { put_f_impl(dst, value, width, decimals, true); }
+
+void put_a(char* dst, std::string_view text, int width) {
+    if (text.size() <= static_cast<std::size_t>(width)) put_right(dst, text, width);
+    else std::memcpy(dst, text.data(), static_cast<std::size_t>(width));
+}
+
+void write_i(std::string& out, std::int64_t value, int width) { put_i(grow(out, width), value, width); }
+
 void write_f(std::string& out, double value, int width, int decimals) {
-    write_f_impl(out, value, width, decimals, true);
+    put_f(grow(out, width), value, width, decimals);
 }
 
 std::string format_f_exact(double value, int width, int decimals) {
     std::string s;
-    write_f_impl(s, value, width, decimals, false);
+    put_f_impl(grow(s, width), value, width, decimals, false);
     return s;
 }
 
 void write_a(std::string& out, std::string_view text, int width) {
-    if (width == 0) {
-        out.append(text);
-    } else if (text.size() <= static_cast<std::size_t>(width)) {
-        put_right(grow(out, width), text, width);
-    } else {
-        out.append(text.substr(0, static_cast<std::size_t>(width)));
-    }
+    if (width == 0) out.append(text);
+    else put_a(grow(out, width), text, width);
 }
 
 std::string format_i(std::int64_t value, int width) {

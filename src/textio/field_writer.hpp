@@ -25,6 +25,11 @@ void write_a(std::string& out, std::string_view text, int width);
 // path; for checking the quick path against.
 std::string format_f_exact(double value, int width, int decimals);
 
+// The same fields put into w columns at `dst`, which must have room.
+void put_i(char* dst, std::int64_t value, int width);
+void put_f(char* dst, double value, int width, int decimals);
+void put_a(char* dst, std::string_view text, int width);
+
 // Convenience forms for tests and single fields.
 std::string format_i(std::int64_t value, int width);
 std::string format_f(double value, int width, int decimals);

@@ -1,5 +1,8 @@
 #include "textio/record_format.hpp"
 
+#include <array>
+#include <cstring>
+
 #include "textio/field_reader.hpp"
 #include "textio/field_writer.hpp"
 
@@ -17,19 +20,67 @@ std::int64_t truncated(double v) {
 
 bool takes_value(Edit kind) { return kind == Edit::I || kind == Edit::F || kind == Edit::A; }
 
-void write_field(std::string& out, const EditDescriptor& d, const Value& v) {
+// A record being written: fields are put into a buffer on the stack, which
+// goes into `out` when full and at the end; fields too wide for it go
+// straight into `out`.
+class RecordBuffer {
+public:
+    explicit RecordBuffer(std::string& out) : out_(out) {}
+    ~RecordBuffer() { flush(); }
+    RecordBuffer(const RecordBuffer&) = delete;
+    RecordBuffer& operator=(const RecordBuffer&) = delete;
+
+    // Room for w columns, at the end of the record.
+    char* room(std::size_t width) {
+        if (used_ + width > line_.size()) {
+            flush();
+            if (width > line_.size()) {
+                const std::size_t start = out_.size();
+                out_.resize(start + width);
+                return out_.data() + start;
+            }
+        }
+        char* p = line_.data() + used_;
+        used_ += width;
+        return p;
+    }
+    void append(std::string_view text) {
+        if (used_ + text.size() > line_.size()) {
+            flush();
+            out_.append(text);
+            return;
+        }
+        std::memcpy(line_.data() + used_, text.data(), text.size());
+        used_ += text.size();
+    }
+    void flush() {
+        out_.append(line_.data(), used_);
+        used_ = 0;
+    }
+
+private:
+    std::string& out_;
+    std::array<char, 256> line_;
+    std::size_t used_ = 0;
+};
+
+void write_field(RecordBuffer& out, const EditDescriptor& d, const Value& v) {
+    const auto width = static_cast<std::size_t>(d.width);
     switch (d.kind) {
         case Edit::I:
             // A real given to an I field is written by its truncated value.
-            write_i(out, v.kind == Value::Kind::Int ? v.integer : truncated(v.real), d.width);
+            put_i(out.room(width), v.kind == Value::Kind::Int ? v.integer : truncated(v.real), d.width);
             break;
         case Edit::F:
-            write_f(out, v.kind == Value::Kind::Real ? v.real : static_cast<double>(v.integer), d.width,
-                    d.decimals);
+            put_f(out.room(width), v.kind == Value::Kind::Real ? v.real : static_cast<double>(v.integer), d.width,
+                  d.decimals);
             break;
-        case Edit::A:
-            write_a(out, v.kind == Value::Kind::Text ? v.text : std::string_view(), d.width);
+        case Edit::A: {
+            const std::string_view text = v.kind == Value::Kind::Text ? v.text : std::string_view();
+            if (width == 0) out.append(text);
+            else put_a(out.room(width), text, d.width);
             break;
+        }
         default:
             break;
     }
@@ -61,6 +112,7 @@ void fill_text(std::string& item, std::string_view cols, std::size_t width) {
 }  // namespace
 
 bool format_records(std::string& out, const Layout& layout, std::span<const Value> values) {
+    RecordBuffer record(out);
     std::size_t next = 0;
     bool open = false;
     for (;;) {
@@ -68,21 +120,21 @@ bool format_records(std::string& out, const Layout& layout, std::span<const Valu
         for (const EditDescriptor& d : layout) {
             if (takes_value(d.kind)) {
                 if (next == values.size()) goto done;
-                write_field(out, d, values[next++]);
+                write_field(record, d, values[next++]);
                 consumed = true;
             } else if (d.kind == Edit::X) {
-                out.append(static_cast<std::size_t>(d.width), ' ');
+                std::memset(record.room(static_cast<std::size_t>(d.width)), ' ', static_cast<std::size_t>(d.width));
             } else {
                 open = true;
             }
         }
         // End of the layout: with values left, a new record from the start.
         if (next == values.size() || !consumed) break;
-        out.append(kLineEnd);
+        record.append(kLineEnd);
         open = false;
     }
 done:
-    if (!open) out.append(kLineEnd);
+    if (!open) record.append(kLineEnd);
     return open;
 }
 

@@ -39,6 +39,52 @@ TEST(QuickPath, ReadingAgreesWithTheGeneralPath) {
         const std::string field = std::string(static_cast<std::size_t>(width_pad(rng)), ' ') + text;
         const int d = point(rng) % 4;
         ASSERT_EQ(read_f(field, d), read_f_general(field, d)) << field;
+        // The aligned readers take fewer fields; those they take must agree.
+        float aligned = 0;
+        if (read_f_aligned(field, d, aligned)) {
+            ASSERT_EQ(aligned, read_f_general(field, d)) << field;
+        }
+        std::int32_t integer = 0;
+        if (read_i_aligned(field, integer)) {
+            ASSERT_EQ(integer, read_i(field)) << field;
+        }
+    }
+    // Fields as a program writes them, of the widths files use: blanks, a
+    // sign, digits, the point in place; now and then a stray character.
+    std::uniform_int_distribution<int> widths(4, 16), stray(0, 30), any_char(32, 126), magnitude(0, 9);
+    for (int n = 0; n < 300000; ++n) {
+        const int d = 1 + point(rng) % 3;
+        const long m = digits(rng) / static_cast<long>(std::pow(10, magnitude(rng)));
+        std::string text = std::to_string(m < 0 ? -m : m);
+        if (text.size() <= static_cast<std::size_t>(d)) text.insert(0, static_cast<std::size_t>(d) + 1 - text.size(), '0');
+        text.insert(text.size() - static_cast<std::size_t>(d), 1, '.');
+        if (text.size() > static_cast<std::size_t>(d) + 2 && text[0] == '0') text.erase(0, 1);
+        if (m < 0) text.insert(0, 1, '-');
+        const auto w = std::max(text.size(), static_cast<std::size_t>(widths(rng)));
+        std::string field = std::string(w - text.size(), ' ') + text;
+        const bool plain = stray(rng) != 0;
+        if (!plain) field[static_cast<std::size_t>(point(rng)) % field.size()] = static_cast<char>(any_char(rng));
+        float aligned = 0;
+        if (read_f_aligned(field, d, aligned)) {
+            ASSERT_EQ(aligned, read_f_general(field, d)) << "[" << field << "]";
+        } else if (plain && (m < 0 ? -m : m) < 10000000) {
+            ADD_FAILURE() << "plain field refused: [" << field << "] " << d;
+        }
+    }
+    // Right-justified fields with the point in place, as files hold them.
+    struct Case {
+        const char* field;
+        int decimals;
+        bool aligned;
+    };
+    for (const Case c : {Case{"       2699.07", 2, true}, Case{"         -0.00", 2, true}, Case{"      -5.25", 2, true},
+                         Case{"   12345678.9", 1, false}, Case{"  1 2.50", 2, false}, Case{"   .50", 2, true},
+                         Case{" +12.50", 2, false}, Case{"12.5 ", 1, false}, Case{"  -.5", 1, true}}) {
+        float aligned = 0;
+        EXPECT_EQ(read_f_aligned(c.field, c.decimals, aligned), c.aligned) << c.field;
+        if (c.aligned) {
+            EXPECT_EQ(aligned, read_f_general(c.field, c.decimals)) << c.field;
+        }
     }
 }
 
