@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "input/reflection_stream.hpp"
 #include "textio/files.hpp"
 #include "textio/layouts.hpp"
 #include "textio/output_file.hpp"
@@ -66,8 +67,8 @@ Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, cons
     const double z = 1.0 / (static_cast<double>(crystal.osf) * static_cast<double>(crystal.osf));
     const auto z1 = static_cast<float>(z);
     Statistics st;
-    input::ReflectionReader reader(*fcf);
-    for (input::Reflection r = reader.first(); !r.is_terminator(); r = reader.next()) {
+    input::ReflectionStream stream(*fcf);
+    for (input::Reflection r; stream.next(r);) {
         const Geometry g = reflection_geometry(rc, crystal.lambda_sq, r.h, r.k, r.l);
         const CorrectedReflection c = correct(r, scale_factor(g, solution, parameter_count, crystal.lambda_sq), z);
         add_to_statistics(st, r, c, z1);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "input/reflection_stream.hpp"
 #include "textio/files.hpp"
 
 namespace velor::model {
@@ -99,8 +100,8 @@ void bldnml(const std::string& fcf_name, const input::CrystalData& crystal, cons
     console.write_free({"  Building the normal equations ..."});
     const auto file = textio::open_or_stop(fcf_name, console);
     const Screening screening(crystal, parameters);
-    input::ReflectionReader reader(*file);
-    for (input::Reflection r = reader.first(); !r.is_terminator(); r = reader.next()) {
+    input::ReflectionStream stream(*file);
+    for (input::Reflection r; stream.next(r);) {
         const Geometry g = reflection_geometry(rc, crystal.lambda_sq, r.h, r.k, r.l);
         if (screening.accepts(r, g.sin2))
             add_reflection(eq, r, g, crystal.lambda_sq, parameters.terms, parameters.top_power);
