@@ -74,9 +74,11 @@ void accumulate(NormalEquations& eq, const input::Reflection& r, const Geometry&
             row[p] = basis[p] * lambda_sq;
         }
     }
+#pragma GCC unroll 24
     for (std::size_t p = 0; p < n; ++p) {
         auto& a_row = eq.a[p];
         const double rp = row[p];
+#pragma GCC unroll 24
         for (std::size_t q = p; q < n; ++q) a_row[q] += column[q] * rp;
         eq.b[p] += rhs_scale * basis[p];
     }
