@@ -54,15 +54,26 @@ constexpr std::uint64_t kPow10Int[] = {1ull,          10ull,          100ull,   
                                        1000000000000ull, 10000000000000ull, 100000000000000ull,
                                        1000000000000000ull};
 
+// Decimal digits of v (0 for 0).
 int count_digits(std::uint64_t v) {
     int n = 0;
-    for (; v != 0; v /= 10) ++n;
-    return n;
+    while (n < 16 && v >= kPow10Int[n]) ++n;
+    return n < 16 ? n : 16 + count_digits(v / kPow10Int[15]) - 1;
 }
 
-// Writes the digits of v ending just before `end`; returns the first.
+// Writes the last `count` digits of v ending just before `end`, two at a
+// time; returns the first.
 char* put_digits_backwards(char* end, std::uint64_t v, int count) {
-    for (int k = 0; k < count; ++k, v /= 10) *--end = static_cast<char>('0' + v % 10);
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    for (; count >= 2; count -= 2, v /= 100) {
+        const char* pair = kPairs + 2 * (v % 100);
+        *--end = pair[1];
+        *--end = pair[0];
+    }
+    if (count == 1) *--end = static_cast<char>('0' + v % 10);
     return end;
 }
 
@@ -75,10 +86,12 @@ bool put_f_quickly(char* dst, bool negative, double magnitude, int width, int de
     if (decimals > 15) return false;
     const double y = magnitude * kPow10[decimals];
     if (!(y < 4.0e15)) return false;
-    const double whole = std::floor(y);
+    // y ≥ 0 and below 2^52: truncation is the floor, and exact.
+    const auto truncated = static_cast<std::uint64_t>(y);
+    const double whole = static_cast<double>(truncated);
     const double fraction = y - whole;  // exact
     if (std::fabs(fraction - 0.5) <= y * 4.0e-16 + 1e-300) return false;
-    const auto n = static_cast<std::uint64_t>(whole) + (fraction > 0.5 ? 1u : 0u);
+    const std::uint64_t n = truncated + (fraction > 0.5 ? 1u : 0u);
     const std::uint64_t scale = kPow10Int[decimals];
     const std::uint64_t int_part = n / scale;
     const int int_digits = count_digits(int_part);
