@@ -1,5 +1,6 @@
 #include "driver/run.hpp"
 
+#include <exception>
 #include <memory>
 
 #include "driver/run_record.hpp"
@@ -51,6 +52,12 @@ int run(std::span<const std::string_view> arguments, std::istream& keyboard_stre
         console.flush();
         if (*e.what() != '\0') errors << "velor: " << e.what() << "\n";
         status = e.exit_status();
+    } catch (const std::exception& e) {
+        // Out of memory, no thread to be had: the run cannot go on either.
+        console.flush();
+        errors << "velor: fatal error\n"
+               << "velor: " << e.what() << "\n";
+        status = textio::kExitRecordError;
     }
     console.flush();
     if (!console_stream) {
