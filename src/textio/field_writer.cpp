@@ -16,6 +16,22 @@ char* grow(std::string& out, int width) {
     return out.data() + start;
 }
 
+// n blanks at dst, in a few word-sized stores rather than a call.
+void put_blanks(char* dst, std::size_t n) {
+    static constexpr char kBlanks[8] = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    if (n >= 8) {
+        for (std::size_t i = 0; i + 8 <= n; i += 8) std::memcpy(dst + i, kBlanks, 8);
+        std::memcpy(dst + n - 8, kBlanks, 8);
+    } else if (n >= 4) {
+        std::memcpy(dst, kBlanks, 4);
+        std::memcpy(dst + n - 4, kBlanks, 4);
+    } else {
+        if (n > 0) dst[0] = ' ';
+        if (n > 1) dst[1] = ' ';
+        if (n > 2) dst[2] = ' ';
+    }
+}
+
 void fill_stars(char* dst, int width) { std::memset(dst, '*', static_cast<std::size_t>(width)); }
 
 void put_right(char* dst, std::string_view text, int width) {
@@ -105,7 +121,7 @@ bool put_f_quickly(char* dst, bool negative, double magnitude, int width, int de
     p = put_digits_backwards(p, int_part, int_digits);
     if (int_digits == 0 && needed < width) *--p = '0';
     if (negative) *--p = '-';
-    while (p > dst) *--p = ' ';
+    put_blanks(dst, static_cast<std::size_t>(p - dst));
     return true;
 }
 
@@ -196,7 +212,7 @@ void put_i(char* dst, std::int64_t value, int width) {
     }
     char* p = put_digits_backwards(dst + width, magnitude, digits);
     if (negative) *--p = '-';
-    while (p > dst) *--p = ' ';
+    put_blanks(dst, static_cast<std::size_t>(p - dst));
 }
 
 void put_f(char* dst, double value, int width, int decimals) { put_f_impl(dst, value, width, decimals, true); }
