@@ -33,8 +33,12 @@ std::string describe(const input::CrystalData& c, float alpha_deg, float beta_de
 
 ReciprocalCell rscell(input::CrystalData& crystal) {
     const float alpha_deg = crystal.alpha, beta_deg = crystal.beta, gamma_deg = crystal.gamma;
-    if (!(crystal.a > 0.0f && crystal.b > 0.0f && crystal.c > 0.0f))
-        impossible_cell(crystal, alpha_deg, beta_deg, gamma_deg, "a cell length is not greater than zero");
+    const auto usable = [](float v) { return std::isfinite(v) && v > 0.0f; };
+    if (!(usable(crystal.a) && usable(crystal.b) && usable(crystal.c)))
+        impossible_cell(crystal, alpha_deg, beta_deg, gamma_deg, "a cell length is not a number greater than zero");
+    if (!usable(crystal.lambda))
+        throw textio::RunStop(textio::kExitStopped, "impossible wavelength" + textio::format_f(crystal.lambda, 10, 5) +
+                                                        " on the cell line: it must be a number greater than zero");
 
     crystal.alpha = radians(crystal.alpha);
     crystal.beta = radians(crystal.beta);
@@ -53,6 +57,8 @@ ReciprocalCell rscell(input::CrystalData& crystal) {
     const double v_unit = std::sqrt(radicand);
     const float ab = crystal.a * crystal.b;  // single precision, as the volume always was
     const double volume = v_unit * static_cast<double>(ab) * static_cast<double>(crystal.c);
+    if (!(std::isfinite(volume) && volume > 0.0))
+        impossible_cell(crystal, alpha_deg, beta_deg, gamma_deg, "its volume is out of range");
 
     ReciprocalCell rc;
     rc.a = static_cast<double>(crystal.b) * static_cast<double>(crystal.c) * sa / volume;

@@ -50,7 +50,7 @@ public:
             out_.append(text);
             return;
         }
-        std::memcpy(line_.data() + used_, text.data(), text.size());
+        if (!text.empty()) std::memcpy(line_.data() + used_, text.data(), text.size());  // an empty view may hold no pointer
         used_ += text.size();
     }
     void flush() {
