@@ -31,7 +31,7 @@ public:
     }
 
 private:
-    static constexpr std::size_t kBatchSize = 2048;
+    static constexpr std::size_t kBatchSize = 16384;
     static constexpr std::size_t kBatches = 4;
 
     struct Batch {

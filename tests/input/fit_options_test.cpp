@@ -3,6 +3,7 @@
 // console bytes are typed out literally, CR LF line ends included; the
 // prompts of the dialogue run on in one line because the answers come from
 // a stream, not a terminal.
+#include <charconv>
 #include <sstream>
 #include <string>
 
@@ -16,44 +17,43 @@
 namespace velor::input {
 namespace {
 
+std::string text(float x) {
+    char buffer[32];
+    return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, x).ptr);
+}
+
 struct Outcome {
-    RunParameters parameters;
+    RunParameters p;
     std::string fit_type;  // the 80-character field after the call
     std::string console;
 };
 
-Outcome settle(float lambda, const std::string& letter_field, const std::string& answers) {
+Outcome settle(float lambda, char letter, const std::string& answers) {
     std::istringstream in(answers);
     std::ostringstream out;
     textio::KeyboardChannel keyboard(in);
     textio::ConsoleChannel console(out);
-    Outcome o;
-    o.fit_type = letter_field;
-    o.parameters = settle_fit_options(lambda, o.fit_type, console, keyboard);
+    Outcome o{{}, letter + std::string(79, ' '), ""};  // as the file-name step leaves it
+    o.p = settle_fit_options(lambda, o.fit_type, console, keyboard);
     o.console = out.str();
     return o;
 }
 
-// The fit-type field as the file-name step leaves it: a letter and 79 blanks.
-std::string letter(char c) { return std::string(1, c) + std::string(79, ' '); }
-
 const std::string kQuestion = "   Do you want to control the input parameters ? [N]: \r\n";
-const std::string kTypePrompt = "      Enter cubic(C), quadratic(Q) or  linear(L) or flat(F) ";
-const std::string kMinPrompt = "      Enter sin(theta) min. cutoff [0.0]: ";
-const std::string kMaxPrompt = "      Enter sin(theta) max. cutoff [1.0]: ";
-const std::string kOmitPrompt = "      Enter OMIT, (reject if Fo2 < OMIT(sigmaFo2) [3.0]: ";
 const std::string kAgain = "   Not acceptable, again please: ";
-const std::string kEndOfInput = "  \r\n   End of input\r\n  \r\n";
 
-std::string echo(const std::string& description, const std::string& min, const std::string& max,
-                 const std::string& omit) {
-    return "   Running with the following parameters: \r\n"
-           "\r\n"
-           "      Type of fit    = " + description + "\r\n"
-           "      Sin(theta)min. = " + min + "\r\n"
-           "      Sin(theta)max. = " + max + "\r\n"
-           "      OMIT parameter = " + omit + "\r\n"
-           "\r\n";
+// The dialogue after "y": the four prompts, each followed by what the
+// answers to it add (refusals, messages), then the end-of-input lines.
+std::string asked(const std::string& type, const std::string& min, const std::string& max, const std::string& omit) {
+    return kQuestion + "      Enter cubic(C), quadratic(Q) or  linear(L) or flat(F) " + type +
+           "      Enter sin(theta) min. cutoff [0.0]: " + min + "      Enter sin(theta) max. cutoff [1.0]: " + max +
+           "      Enter OMIT, (reject if Fo2 < OMIT(sigmaFo2) [3.0]: " + omit + "  \r\n   End of input\r\n  \r\n";
+}
+
+std::string echo(const std::string& type, const std::string& min, const std::string& max, const std::string& omit) {
+    return "   Running with the following parameters: \r\n\r\n      Type of fit    = " + type +
+           "\r\n      Sin(theta)min. = " + min + "\r\n      Sin(theta)max. = " + max +
+           "\r\n      OMIT parameter = " + omit + "\r\n\r\n";
 }
 
 const std::string kCubic = "cubic (24 parameters)     ";
@@ -61,188 +61,94 @@ const std::string kQuadratic = "quadratic (18 parameters) ";
 const std::string kLinear = "linear (12 parameters)    ";
 const std::string kFlat = "flat (6 parameters)       ";
 
-// ------------------------------------------------------------------ roads
-
-struct RoadCase {
-    const char* what;
-    float lambda;
-    char letter;
-    const char* answers;
-    std::int32_t parameter_count, terms, top_power;
-    const std::string& description;
-    float extinction_limit;  // 0.35·√λ in single precision
-    const char* before_echo;
-};
-
-const RoadCase kRoads[] = {
-    {"letter C", 0.71073f, 'C', "", 24, 4, 3, kCubic, 0.295066804f, ""},
-    {"letter Q", 0.71073f, 'Q', "", 18, 3, 2, kQuadratic, 0.295066804f, ""},
-    {"letter L", 1.54184f, 'L', "", 12, 2, 1, kLinear, 0.434597969f, ""},
-    {"letter F", 1.0f, 'F', "", 6, 1, 0, kFlat, 0.35f, ""},
-    {"empty answer, Mo", 0.71073f, 'N', "\n", 12, 2, 1, kLinear, 0.295066804f,
-     "   Do you want to control the input parameters ? [N]: \r\n"},
-    {"empty answer, Cu", 1.54184f, 'N', "\n", 24, 4, 3, kCubic, 0.434597969f,
-     "   Do you want to control the input parameters ? [N]: \r\n"},
-    {"exactly 1 A is linear", 1.0f, 'N', "\n", 12, 2, 1, kLinear, 0.35f,
-     "   Do you want to control the input parameters ? [N]: \r\n"},
-    {"just above 1 A is cubic", 1.0001f, 'N', "\n", 24, 4, 3, kCubic, 0.350017488f,
-     "   Do you want to control the input parameters ? [N]: \r\n"},
-    {"blank before y", 0.71073f, 'N', " y\n", 12, 2, 1, kLinear, 0.295066804f,
-     "   Do you want to control the input parameters ? [N]: \r\n"},
-};
-
-TEST(FitOptionsRoads, LetterAndDefaultRoadsSetFitTypeAndDefaults) {
-    for (const RoadCase& c : kRoads) {
-        SCOPED_TRACE(c.what);
-        const Outcome o = settle(c.lambda, letter(c.letter), c.answers);
-        EXPECT_EQ(o.parameters.parameter_count, c.parameter_count);
-        EXPECT_EQ(o.parameters.terms, c.terms);
-        EXPECT_EQ(o.parameters.top_power, c.top_power);
-        EXPECT_EQ(o.parameters.sin_theta_min, 0.0f);
-        EXPECT_EQ(o.parameters.sin_theta_max, 1.0f);
-        EXPECT_EQ(o.parameters.omit, 3.0f);
-        EXPECT_EQ(o.parameters.extinction_ratio, 0.5f);
-        EXPECT_EQ(o.parameters.extinction_limit, c.extinction_limit);
-        EXPECT_EQ(o.parameters.ceiling_fraction, 0.25f);
-        EXPECT_EQ(o.fit_type, c.description + std::string(54, ' '));
-        EXPECT_EQ(o.console, c.before_echo + echo(c.description, "0.00", "1.00", "3.00"));
-    }
-}
-
-TEST(FitOptionsRoads, WholeDialogueByteForByte) {
-    const Outcome o = settle(1.54184f, letter('N'), "y\nq\n0.1\n0.9\n4\n");
-    EXPECT_EQ(o.console,
-              "   Do you want to control the input parameters ? [N]: \r\n"
-              "      Enter cubic(C), quadratic(Q) or  linear(L) or flat(F)       Enter sin(theta) min. cutoff [0.0]: "
-              "      Enter sin(theta) max. cutoff [1.0]:       Enter OMIT, (reject if Fo2 < OMIT(sigmaFo2) [3.0]:   \r\n"
-              "   End of input\r\n"
-              "  \r\n"
-              "   Running with the following parameters: \r\n"
-              "\r\n"
-              "      Type of fit    = quadratic (18 parameters) \r\n"
-              "      Sin(theta)min. = 0.10\r\n"
-              "      Sin(theta)max. = 0.90\r\n"
-              "      OMIT parameter = 4.00\r\n"
-              "\r\n");
-    EXPECT_EQ(o.parameters.parameter_count, 18);
-    EXPECT_EQ(o.parameters.terms, 3);
-    EXPECT_EQ(o.parameters.top_power, 2);
-    EXPECT_EQ(o.parameters.sin_theta_min, 0.1f);
-    EXPECT_EQ(o.parameters.sin_theta_max, 0.9f);
-    EXPECT_EQ(o.parameters.omit, 4.0f);
-    EXPECT_EQ(o.parameters.extinction_ratio, 0.5f);
-    EXPECT_FLOAT_EQ(o.parameters.extinction_limit, 0.434597969f);
-    EXPECT_EQ(o.parameters.ceiling_fraction, 0.25f);
-    EXPECT_EQ(o.fit_type, "quadratic (18 parameters) " + std::string(54, ' '));
-}
-
-// ---------------------------------------------------------- fit-type answer
-
-struct TypeCase {
-    const char* answers;  // up to and including the accepted letter
-    std::int32_t parameter_count;
-    const std::string& description;
-    const char* after_prompt;  // console text between the prompt and the next
-};
-
-const TypeCase kTypeAnswers[] = {
-    {"x\nq\n", 18, kQuadratic, "   Not acceptable, again please: "},
-    {"C\n", 24, kCubic, ""},
-    {"f\n", 6, kFlat, ""},
-    {"quadratic\n", 18, kQuadratic, ""},
-    {"\n n\nF\n", 6, kFlat, "   Not acceptable, again please:    Not acceptable, again please: "},
-};
-
-TEST(FitOptionsDialogue, FitTypeLetterIsAskedForUntilAccepted) {
-    for (const TypeCase& c : kTypeAnswers) {
-        SCOPED_TRACE(c.answers);
-        const Outcome o = settle(0.71073f, letter('N'), std::string("Y\n") + c.answers + "\n\n\n");
-        EXPECT_EQ(o.parameters.parameter_count, c.parameter_count);
-        EXPECT_EQ(o.console, kQuestion + kTypePrompt + c.after_prompt + kMinPrompt + kMaxPrompt + kOmitPrompt +
-                                 kEndOfInput + echo(c.description, "0.00", "1.00", "3.00"));
-    }
-}
-
-// ------------------------------------------------------------ number answers
-
-struct NumberCase {
-    const char* answers;  // to this question only
-    float value;
-    const char* after_prompt;
-    const char* echoed;
-};
-
-const NumberCase kMinAnswers[] = {
-    {"\n", 0.0f, "", "0.00"},
-    {"1\n0.999\n", 0.999f, "   Not acceptable, again please: ", "1.00"},
-    {"-0.1\n0.25\n", 0.25f, "   Not acceptable, again please: ", "0.25"},
-    {"abc\n", 0.0f, "   Nonsense input, using 0.0 for sin(theta)min. \r\n", "0.00"},
-    {"0.123456789\n", 0.123456f, "", "0.12"},  // only columns 1-8 are read
-};
-
-TEST(FitOptionsDialogue, MinimumCutoff) {
-    for (const NumberCase& c : kMinAnswers) {
-        SCOPED_TRACE(c.answers);
-        const Outcome o = settle(0.71073f, letter('N'), std::string("y\nl\n") + c.answers + "\n\n");
-        EXPECT_EQ(o.parameters.sin_theta_min, c.value);
-        EXPECT_EQ(o.console, kQuestion + kTypePrompt + kMinPrompt + c.after_prompt + kMaxPrompt + kOmitPrompt +
-                                 kEndOfInput + echo(kLinear, c.echoed, "1.00", "3.00"));
-    }
-}
-
-const NumberCase kMaxAnswers[] = {
-    // The minimum is 0.5 in all of these.
-    {"\n", 1.0f, "", "1.00"},
-    {"0\n", 1.0f, "", "1.00"},
-    {"1.5\n0.8\n", 0.8f, "   Not acceptable, again please: ", "0.80"},
-    {"0.5\n\n", 1.0f, "   Not acceptable, again please: ", "1.00"},
-    {"abc\n", 1.0f, "   Nonsense input, using 1.0 for sin(theta)max. \r\n", "1.00"},
-};
-
-TEST(FitOptionsDialogue, MaximumCutoff) {
-    for (const NumberCase& c : kMaxAnswers) {
-        SCOPED_TRACE(c.answers);
-        const Outcome o = settle(0.71073f, letter('N'), std::string("y\nl\n0.5\n") + c.answers + "\n");
-        EXPECT_EQ(o.parameters.sin_theta_min, 0.5f);
-        EXPECT_EQ(o.parameters.sin_theta_max, c.value);
-        EXPECT_EQ(o.console, kQuestion + kTypePrompt + kMinPrompt + kMaxPrompt + c.after_prompt + kOmitPrompt +
-                                 kEndOfInput + echo(kLinear, "0.50", c.echoed, "3.00"));
-    }
-}
-
-const NumberCase kOmitAnswers[] = {
-    {"\n", 3.0f, "", "3.00"},
-    {"0\n", 3.0f, "", "3.00"},
-    {"-1\n5\n", 5.0f, "   Not acceptable, again please: ", "5.00"},
-    {"abc\n", 3.0f, "   Nonsense input, using 3.0 for OMIT. \r\n", "3.00"},
-    {"10\n", 10.0f, "", "****"},  // too wide for F4.2
-};
-
-TEST(FitOptionsDialogue, Omit) {
-    for (const NumberCase& c : kOmitAnswers) {
-        SCOPED_TRACE(c.answers);
-        const Outcome o = settle(0.71073f, letter('N'), std::string("y\nl\n\n\n") + c.answers);
-        EXPECT_EQ(o.parameters.omit, c.value);
-        EXPECT_EQ(o.console, kQuestion + kTypePrompt + kMinPrompt + kMaxPrompt + kOmitPrompt + c.after_prompt +
-                                 kEndOfInput + echo(kLinear, "0.00", "1.00", c.echoed));
-    }
-}
-
-// ------------------------------------------------------------- end of input
-
-TEST(FitOptionsDialogue, EndOfInputAtAnyQuestionIsFatal) {
-    const char* const kCutShort[] = {
-        "",                    // the yes/no question
-        "y\n",                 // fit type
-        "y\nl\n",              // minimum
-        "y\nl\n1\n",           // minimum, asked again
-        "y\nl\n\n\n",          // OMIT
-        "y\nl\n\n\n-1\n",      // OMIT, asked again
+TEST(FitOptions, LettersDefaultsAndDialogue) {
+    struct Case {
+        float lambda;
+        char letter;  // in the fit-type field on entry
+        std::string answers, before_echo, type, min, max, omit;
+        // count/terms/top power, sin θ min, max, OMIT, extinction limit (0.35·√λ)
+        std::string values;
     };
-    for (const char* answers : kCutShort) {
+    const std::string yl = "y\nl\n";  // into the dialogue, linear fit
+    const Case cases[] = {
+        // A fit-type letter: no question, default cut-offs.
+        {0.71073f, 'C', "", "", kCubic, "0.00", "1.00", "3.00", "24/4/3 0 1 3 0.2950668"},
+        {0.71073f, 'Q', "", "", kQuadratic, "0.00", "1.00", "3.00", "18/3/2 0 1 3 0.2950668"},
+        {1.54184f, 'L', "", "", kLinear, "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.43459797"},
+        {1.0f, 'F', "", "", kFlat, "0.00", "1.00", "3.00", "6/1/0 0 1 3 0.35"},
+        // N and no "y" (a blank before it does not count): linear up to 1 Å, cubic above.
+        {0.71073f, 'N', "\n", kQuestion, kLinear, "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.2950668"},
+        {1.54184f, 'N', "\n", kQuestion, kCubic, "0.00", "1.00", "3.00", "24/4/3 0 1 3 0.43459797"},
+        {1.0f, 'N', "\n", kQuestion, kLinear, "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.35"},
+        {1.0001f, 'N', "\n", kQuestion, kCubic, "0.00", "1.00", "3.00", "24/4/3 0 1 3 0.3500175"},
+        {0.71073f, 'N', " y\n", kQuestion, kLinear, "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.2950668"},
+        // The whole dialogue, byte for byte.
+        {1.54184f, 'N', "y\nq\n0.1\n0.9\n4\n",
+         "   Do you want to control the input parameters ? [N]: \r\n"
+         "      Enter cubic(C), quadratic(Q) or  linear(L) or flat(F)       Enter sin(theta) min. cutoff [0.0]: "
+         "      Enter sin(theta) max. cutoff [1.0]:       Enter OMIT, (reject if Fo2 < OMIT(sigmaFo2) [3.0]:   \r\n"
+         "   End of input\r\n  \r\n",
+         kQuadratic, "0.10", "0.90", "4.00", "18/3/2 0.1 0.9 4 0.43459797"},
+        // Fit type: either case, first column only; anything else is asked again.
+        {0.71073f, 'N', "Y\nx\nq\n\n\n\n", asked(kAgain, "", "", ""), kQuadratic, "0.00", "1.00", "3.00",
+         "18/3/2 0 1 3 0.2950668"},
+        {0.71073f, 'N', "y\nC\n\n\n\n", asked("", "", "", ""), kCubic, "0.00", "1.00", "3.00",
+         "24/4/3 0 1 3 0.2950668"},
+        {0.71073f, 'N', "y\nf\n\n\n\n", asked("", "", "", ""), kFlat, "0.00", "1.00", "3.00", "6/1/0 0 1 3 0.2950668"},
+        {0.71073f, 'N', "y\nquadratic\n\n\n\n", asked("", "", "", ""), kQuadratic, "0.00", "1.00", "3.00",
+         "18/3/2 0 1 3 0.2950668"},
+        {0.71073f, 'N', "y\n\n n\nF\n\n\n\n", asked(kAgain + kAgain, "", "", ""), kFlat, "0.00", "1.00", "3.00",
+         "6/1/0 0 1 3 0.2950668"},
+        // sin θ min: 0 ≤ min < 1; nonsense means 0; only columns 1-8 are read.
+        {0.71073f, 'N', yl + "1\n0.999\n\n\n", asked("", kAgain, "", ""), kLinear, "1.00", "1.00", "3.00",
+         "12/2/1 0.999 1 3 0.2950668"},
+        {0.71073f, 'N', yl + "-0.1\n0.25\n\n\n", asked("", kAgain, "", ""), kLinear, "0.25", "1.00", "3.00",
+         "12/2/1 0.25 1 3 0.2950668"},
+        {0.71073f, 'N', yl + "abc\n\n\n", asked("", "   Nonsense input, using 0.0 for sin(theta)min. \r\n", "", ""),
+         kLinear, "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.2950668"},
+        {0.71073f, 'N', yl + "0.123456789\n\n\n", asked("", "", "", ""), kLinear, "0.12", "1.00", "3.00",
+         "12/2/1 0.123456 1 3 0.2950668"},
+        // sin θ max: min < max ≤ 1; 0 means 1; nonsense means 1.
+        {0.71073f, 'N', yl + "0.5\n0\n\n", asked("", "", "", ""), kLinear, "0.50", "1.00", "3.00",
+         "12/2/1 0.5 1 3 0.2950668"},
+        {0.71073f, 'N', yl + "0.5\n1.5\n0.8\n\n", asked("", "", kAgain, ""), kLinear, "0.50", "0.80", "3.00",
+         "12/2/1 0.5 0.8 3 0.2950668"},
+        {0.71073f, 'N', yl + "0.5\n0.5\n\n\n", asked("", "", kAgain, ""), kLinear, "0.50", "1.00", "3.00",
+         "12/2/1 0.5 1 3 0.2950668"},
+        {0.71073f, 'N', yl + "0.5\nabc\n\n", asked("", "", "   Nonsense input, using 1.0 for sin(theta)max. \r\n", ""),
+         kLinear, "0.50", "1.00", "3.00", "12/2/1 0.5 1 3 0.2950668"},
+        // OMIT: 0 means 3, a negative value is refused, nonsense means 3;
+        // a value too wide for F4.2 echoes as asterisks.
+        {0.71073f, 'N', yl + "\n\n0\n", asked("", "", "", ""), kLinear, "0.00", "1.00", "3.00",
+         "12/2/1 0 1 3 0.2950668"},
+        {0.71073f, 'N', yl + "\n\n-1\n5\n", asked("", "", "", kAgain), kLinear, "0.00", "1.00", "5.00",
+         "12/2/1 0 1 5 0.2950668"},
+        {0.71073f, 'N', yl + "\n\nabc\n", asked("", "", "", "   Nonsense input, using 3.0 for OMIT. \r\n"), kLinear,
+         "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.2950668"},
+        {0.71073f, 'N', yl + "\n\n10\n", asked("", "", "", ""), kLinear, "0.00", "1.00", "****",
+         "12/2/1 0 1 10 0.2950668"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(1, c.letter) + " " + c.answers);
+        const Outcome o = settle(c.lambda, c.letter, c.answers);
+        const RunParameters& p = o.p;
+        EXPECT_EQ(o.console, c.before_echo + echo(c.type, c.min, c.max, c.omit));
+        EXPECT_EQ(o.fit_type, c.type + std::string(54, ' '));
+        EXPECT_EQ(std::to_string(p.parameter_count) + "/" + std::to_string(p.terms) + "/" +
+                      std::to_string(p.top_power) + " " + text(p.sin_theta_min) + " " + text(p.sin_theta_max) +
+                      " " + text(p.omit) + " " + text(p.extinction_limit),
+                  c.values);
+        EXPECT_EQ(p.extinction_ratio, 0.5f);
+        EXPECT_EQ(p.ceiling_fraction, 0.25f);
+    }
+}
+
+TEST(FitOptions, EndOfInputAtAnyQuestionIsFatal) {
+    // At the yes/no question, the fit type, the minimum (and asked again), OMIT (and asked again).
+    for (const char* answers : {"", "y\n", "y\nl\n", "y\nl\n1\n", "y\nl\n\n\n", "y\nl\n\n\n-1\n"}) {
         SCOPED_TRACE(answers);
         try {
-            settle(0.71073f, letter('N'), answers);
+            settle(0.71073f, 'N', answers);
             ADD_FAILURE() << "no error";
         } catch (const textio::RecordError& e) {
             EXPECT_STREQ(e.what(), "End of file");
