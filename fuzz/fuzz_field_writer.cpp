@@ -73,6 +73,7 @@ void check_non_finite(const std::string& out, double value, int w) {
 void check_f(double value, int w, int d) {
     const std::string out = format_f(value, w, d);
     FUZZ_CHECK(out.size() == static_cast<std::size_t>(w));
+    FUZZ_CHECK(out == format_f_exact(value, w, d));  // the quick path agrees with the rule itself
     if (!std::isfinite(value)) {
         check_non_finite(out, value, w);
         return;

@@ -1,9 +1,9 @@
 // The whole run on arbitrary refinement files.  The input is a NAME.res,
 // then a line "%%FCF%%" and the NAME.fcf; optionally a further line
-// "%%KBD%%" and what is typed at the keyboard.  The separator lines may end
-// in LF or CR LF.  Without keyboard text the
-// run is "fz L" with an empty keyboard; with it, "fz" and the dialogue.
-// Any exit status is fine: the run must only end, and end cleanly.
+// "%%KBD%%" and what is typed at the keyboard (separator lines may end in
+// LF or CR LF).  Without keyboard text the run is "fz L" with an empty
+// keyboard; with it, "fz" and the dialogue.  Any exit status is fine: the
+// run must only end, and end cleanly.
 #include <cstddef>
 #include <cstdint>
 #include <sstream>
@@ -55,5 +55,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int status = velor::driver::run(arguments, keyboard, console, errors);
     FUZZ_CHECK(status == 0 || status == 1 || status == 2);
     FUZZ_CHECK((status == 2) == (errors.str().find("fatal error") != std::string::npos));
+    // A run ends early by a record error (with its location) or a stop;
+    // any other exception that reaches the driver is a fault in the program.
+    FUZZ_CHECK(errors.str().find("velor: fatal error\n") == std::string::npos);
     return 0;
 }

@@ -107,8 +107,11 @@ bool InputFile::next_line(std::string_view& line) {
                 discarding_ = false;
                 return false;
             }
-            // A last line without a line end is still a record.
+            // A last line without a line end is still a record; a CR at its
+            // end is what remains of a CR LF whose LF was lost, as the
+            // keyboard channel takes it too.
             line = std::string_view(data + begin_, end_ - begin_);
+            if (line.back() == '\r') line.remove_suffix(1);
             begin_ = end_;
             ++line_number_;
             return true;
