@@ -47,6 +47,7 @@ TEST(InputFile, RecordsAndLineNumbers) {
     std::vector<std::pair<std::string, Lines>> cases = {
         {"a\nb\n\nlast", {"a", "b", "", "last"}},     {"a\r\nb\r\n\r\nlast", {"a", "b", "", "last"}},
         {"a\r\nb\n\r\nlast\n", {"a", "b", "", "last"}}, {"a\nb\n\nlast\r\n", {"a", "b", "", "last"}},
+        {"a\r\nlast\r", {"a", "last"}},  // a CR LF that lost its LF
         // 48 + 2 + 2594 * 101 + 99 = 262143: one CR ends a 256 KiB block and its LF begins the next.
         {std::string(48, 'h') + "\r\n", {std::string(48, 'h')}},
     };
