@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "textio/aligned_fields.hpp"
 #include "textio/field_reader.hpp"
 #include "textio/field_writer.hpp"
 

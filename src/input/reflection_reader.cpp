@@ -1,6 +1,6 @@
 #include "input/reflection_reader.hpp"
 
-#include "textio/field_reader.hpp"
+#include "textio/aligned_fields.hpp"
 #include "textio/layouts.hpp"
 #include "textio/text_field.hpp"
 
@@ -51,32 +51,34 @@ Reflection ReflectionReader::first() {
 
 void ReflectionReader::choose(const textio::Layout& layout) {
     layout_ = &layout;
-    std::size_t column = 0, field = 0;
-    for (const textio::EditDescriptor& d : layout) {
-        start_[field] = column;
-        width_[field] = static_cast<std::size_t>(d.width);
-        decimals_[field] = d.decimals;
-        column += width_[field++];
-    }
+    current_layout_ = &layout == &kReflectionCurrent;
 }
 
+namespace {
+
 // The usual record, right-justified numbers with their points where the
-// layout puts them, read field by field without the general machinery;
-// anything else (commas, blanks inside a number, exponents, a short line)
-// is left to it, which reads these fields to the same values.
-bool ReflectionReader::read_quickly(std::string_view line, Reflection& r) const {
-    if (line.size() < start_[5] + width_[5]) return false;
-    const char* const p = line.data();
-    const auto field = [p, this](std::size_t i) { return std::string_view(p + start_[i], width_[i]); };
-    return textio::read_i_aligned(field(0), r.h) && textio::read_i_aligned(field(1), r.k) &&
-           textio::read_i_aligned(field(2), r.l) && textio::read_f_aligned(field(3), decimals_[3], r.fc2) &&
-           textio::read_f_aligned(field(4), decimals_[4], r.fo2) && textio::read_f_aligned(field(5), decimals_[5], r.sigma);
+// layout puts them, read field by field with the columns known when
+// compiled; anything else (commas, blanks inside a number, exponents, a
+// short line) is left to the general reading, which gives these fields the
+// same values.
+template <std::size_t FcWidth, std::size_t FoWidth, std::size_t SigmaWidth>
+bool read_quickly(std::string_view line, Reflection& r) {
+    constexpr std::size_t kFc = 12, kFo = kFc + FcWidth, kSigma = kFo + FoWidth;
+    if (line.size() < kSigma + SigmaWidth) return false;
+    const char* p = line.data();
+    return textio::read_i_aligned({p, 4}, r.h) && textio::read_i_aligned({p + 4, 4}, r.k) &&
+           textio::read_i_aligned({p + 8, 4}, r.l) && textio::read_f_aligned({p + kFc, FcWidth}, 2, r.fc2) &&
+           textio::read_f_aligned({p + kFo, FoWidth}, 2, r.fo2) &&
+           textio::read_f_aligned({p + kSigma, SigmaWidth}, 2, r.sigma);
 }
+
+}  // namespace
 
 Reflection ReflectionReader::next() {
     Reflection r;
     const std::string_view line = file_.require_line();
-    if (!read_quickly(line, r)) {
+    const bool quick = current_layout_ ? read_quickly<14, 14, 13>(line, r) : read_quickly<12, 12, 10>(line, r);
+    if (!quick) {
         r = Reflection{};
         file_.read_taken(line, *layout_, {r.h, r.k, r.l, r.fc2, r.fo2, r.sigma});
     }

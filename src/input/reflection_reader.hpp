@@ -49,15 +49,11 @@ public:
     const textio::Layout& layout() const { return *layout_; }
 
 private:
-    bool read_quickly(std::string_view line, Reflection& r) const;
     void choose(const textio::Layout& layout);
 
     textio::InputFile& file_;
     const textio::Layout* layout_ = nullptr;
-    // Column ranges of the six fields in the chosen layout.
-    std::array<std::size_t, 6> start_{};
-    std::array<std::size_t, 6> width_{};
-    std::array<int, 6> decimals_{};
+    bool current_layout_ = false;
 };
 
 }  // namespace velor::input

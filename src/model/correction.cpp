@@ -4,6 +4,7 @@
 
 #include "input/reflection_stream.hpp"
 #include "textio/files.hpp"
+#include "textio/fixed_fields.hpp"
 #include "textio/layouts.hpp"
 #include "textio/output_file.hpp"
 #include "textio/text_field.hpp"
@@ -57,6 +58,37 @@ const textio::Layout& corrected_record_layout(double fo2) {
     return fo2 < 99999.0 ? textio::layouts::kCorrected : textio::layouts::kCorrectedLarge;
 }
 
+namespace {
+
+constexpr bool has_field(const textio::Layout& layout, int index, textio::Edit kind, int width, int decimals) {
+    const textio::EditDescriptor& d = layout.items[static_cast<std::size_t>(index)];
+    return d.kind == kind && d.width == width && d.decimals == decimals;
+}
+
+using textio::Edit;
+using textio::layouts::kCorrected;
+using textio::layouts::kCorrectedLarge;
+static_assert(kCorrected.count == 6 && has_field(kCorrected, 0, Edit::I, 4, 0) && has_field(kCorrected, 1, Edit::I, 4, 0) &&
+              has_field(kCorrected, 2, Edit::I, 4, 0) && has_field(kCorrected, 3, Edit::F, 8, 2) &&
+              has_field(kCorrected, 4, Edit::F, 8, 2) && has_field(kCorrected, 5, Edit::F, 10, 3) &&
+              has_field(kCorrectedLarge, 3, Edit::F, 8, 0),
+              "put_corrected_record writes the columns of these layouts");
+
+}  // namespace
+
+std::size_t put_corrected_record(char* line, const input::Reflection& r, const CorrectedReflection& c) {
+    textio::put_i_fixed<4>(line, r.h);
+    textio::put_i_fixed<4>(line + 4, r.k);
+    textio::put_i_fixed<4>(line + 8, r.l);
+    if (c.fo2 < 99999.0) textio::put_f_fixed<8, 2>(line + 12, c.fo2);
+    else textio::put_f_fixed<8, 0>(line + 12, c.fo2);
+    textio::put_f_fixed<8, 2>(line + 20, c.sigma);
+    textio::put_f_fixed<10, 3>(line + 28, c.s);
+    line[38] = '\r';
+    line[39] = '\n';
+    return 40;
+}
+
 Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
                   int parameter_count, const ReciprocalCell& rc, const Solution& solution,
                   textio::OutputChannel& console) {
@@ -72,7 +104,8 @@ Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, cons
         const Geometry g = reflection_geometry(rc, crystal.lambda_sq, r.h, r.k, r.l);
         const CorrectedReflection c = correct(r, scale_factor(g, solution, parameter_count, crystal.lambda_sq), z);
         add_to_statistics(st, r, c, z1);
-        hkl.write(corrected_record_layout(c.fo2), {r.h, r.k, r.l, c.fo2, c.sigma, c.s});
+        char line[40];
+        hkl.write_formatted(std::string_view(line, put_corrected_record(line, r, c)));
     }
     // The terminator: five values for six fields, so the record stops
     // after the second F8.2 (28 columns).

@@ -32,6 +32,11 @@ void add_to_statistics(Statistics& st, const input::Reflection& r, const Correct
 // The layout of a corrected record: F8.2 for Fo², or F8.0 from 99999 on.
 const textio::Layout& corrected_record_layout(double fo2);
 
+// Puts the corrected record, CR LF included, into `line` (40 characters):
+// the same text as a write with its layout, by field writers whose widths
+// are fixed when compiled.  Returns its length.
+std::size_t put_corrected_record(char* line, const input::Reflection& r, const CorrectedReflection& c);
+
 // Reads NAME.fcf again, writes NAMEx.hkl and returns the statistics.
 Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
                   int parameter_count, const ReciprocalCell& rc, const Solution& solution,

@@ -30,12 +30,6 @@ std::optional<float> read_f_general(std::string_view field, int decimals);
 bool read_i_quickly(std::string_view field, std::int32_t& value);
 bool read_f_quickly(std::string_view field, int implied_decimals, float& value);
 
-// Narrower still, for fields as a program writes them: right-justified,
-// the point d columns from the right end and digits after it (for F), a
-// minus sign only before the first digit.  Read from the right, without
-// scanning the leading blanks one by one.
-bool read_f_aligned(std::string_view field, int decimals, float& value);
-bool read_i_aligned(std::string_view field, std::int32_t& value);
 
 // Reads a real written the same way but given as one token of free-format
 // input: no implied decimals, and blanks are not part of it.

@@ -24,6 +24,14 @@ public:
     // Writes a free-format record of texts (a blank, the texts, CR LF).
     void write_free(std::initializer_list<std::string_view> texts = {});
 
+    // Writes a record already put together by the field writers, line end
+    // included (a record with fixed columns written in bulk).
+    void write_formatted(std::string_view record) {
+        pending_.append(record);
+        line_open_ = false;
+        drain(pending_);
+    }
+
     bool line_open() const { return line_open_; }
 
 protected:

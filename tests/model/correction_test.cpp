@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "model/correction.hpp"
 #include "textio/record_format.hpp"
@@ -35,6 +36,23 @@ TEST(CorrectedRecord, Columns) {
         {{1, 1, 1}, HUGE_VAL, 1.0, 0.0, "   1   1   1Infinity    1.00     0.000\r\n"},
     };
     for (const Case& c : cases) EXPECT_EQ(record(c.r, c.fo2, c.sigma, c.s), c.expected);
+}
+
+// The record writer with fixed columns against the layouts themselves, on
+// values of every size, ties and signs included.
+TEST(CorrectedRecord, FixedColumnsGiveTheLayoutsText) {
+    std::mt19937_64 rng(7);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    std::uniform_int_distribution<int> index(-200, 200), exponent(-4, 9);
+    for (int n = 0; n < 100000; ++n) {
+        const input::Reflection r{index(rng), index(rng), index(rng)};
+        CorrectedReflection c;
+        c.fo2 = unit(rng) * std::pow(10.0, exponent(rng));
+        c.sigma = std::round(unit(rng) * 2e5) / 200.0 + 0.005;  // ties at the second decimal
+        c.s = unit(rng) * std::pow(10.0, exponent(rng) / 2);
+        char line[40];
+        ASSERT_EQ(std::string(line, put_corrected_record(line, r, c)), record(r, c.fo2, c.sigma, c.s)) << c.fo2;
+    }
 }
 
 TEST(CorrectedRecord, TerminatorIsTwentyEightColumns) {

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <random>
 
+#include "textio/aligned_fields.hpp"
 #include "textio/field_reader.hpp"
 #include "textio/field_writer.hpp"
 
