@@ -9,27 +9,13 @@ namespace velor::model {
 namespace {
 
 input::CrystalData monoclinic() {
-    input::CrystalData c;
-    c.lambda = 0.71073f;
-    c.lambda_sq = static_cast<double>(c.lambda) * static_cast<double>(c.lambda);
-    c.a = 10.0f;
-    c.b = 12.0f;
-    c.c = 15.0f;
-    c.alpha = 90.0f;
-    c.beta = 100.0f;
-    c.gamma = 90.0f;
-    c.f000 = 400.0f;
-    c.u = 0.005f;
-    return c;
+    return {.lambda = 0.71073f, .a = 10.0f, .b = 12.0f, .c = 15.0f, .alpha = 90.0f, .beta = 100.0f, .gamma = 90.0f,
+            .lambda_sq = static_cast<double>(0.71073f) * static_cast<double>(0.71073f), .f000 = 400.0f, .u = 0.005f};
 }
 
 input::RunParameters defaults(int terms) {
-    input::RunParameters p;
-    p.parameter_count = 6 * terms;
-    p.terms = terms;
-    p.top_power = terms - 1;
-    p.extinction_limit = static_cast<float>(0.35f * std::sqrt(0.71073f));
-    return p;
+    return {.parameter_count = 6 * terms, .terms = terms, .top_power = terms - 1,
+            .extinction_limit = static_cast<float>(0.35f * std::sqrt(0.71073f))};
 }
 
 TEST(NormalEquations, WorkedIncrementOfTheFlatFit) {
@@ -59,13 +45,7 @@ TEST(Screening, EachTestAtItsBoundary) {
     const double b_sq = static_cast<double>(p.extinction_limit) * static_cast<double>(p.extinction_limit);
     const double high = 0.3;  // above b², inside the cut-offs
     const Screening screen(crystal, p);
-    struct Case {
-        const char* what;
-        input::Reflection r;
-        double sin2;
-        bool accepted;
-    };
-    const Case cases[] = {
+    const struct { const char* what; input::Reflection r; double sin2; bool accepted; } cases[] = {
         {"ordinary", {1, 0, 0, 100, 100, 5}, high, true},
         {"at sin min", {1, 0, 0, 100, 100, 5}, s_min_sq, true},
         {"below sin min", {1, 0, 0, 100, 100, 5}, std::nextafter(s_min_sq, 0.0), false},
@@ -81,7 +61,7 @@ TEST(Screening, EachTestAtItsBoundary) {
         {"ceiling: Fo2/E far above F000^2/4", {1, 0, 0, 100, 50000, 5}, high, false},
         {"NaN Fo2", {1, 0, 0, 100, std::nanf(""), 5}, high, false},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(screen.accepts(c.r, c.sin2), c.accepted);
     }
@@ -130,12 +110,10 @@ TEST(Cholesky, TwoByTwoExampleLeavesTheUpperTriangleAlone) {
 }
 
 TEST(Cholesky, SingularEquationsAreRefused) {
-    struct Case {
-        const char* what;
-        double a00, a01, a11;
-    };
-    for (const Case c : {Case{"empty", 0, 0, 0}, Case{"rank one", 1, 1, 1}, Case{"negative pivot", -1, 0, 1},
-                         Case{"NaN", std::nan(""), 0, 1}, Case{"infinite", HUGE_VAL, 0, 1}}) {
+    const struct { const char* what; double a00, a01, a11; } cases[] = {
+        {"empty", 0, 0, 0}, {"rank one", 1, 1, 1}, {"negative pivot", -1, 0, 1}, {"NaN", std::nan(""), 0, 1},
+        {"infinite", HUGE_VAL, 0, 1}};
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         NormalEquations eq;
         eq.a[0][0] = c.a00;

@@ -17,9 +17,10 @@
 namespace velor::testing {
 
 // Starts `argv` (program path first) in `folder` with empty standard input,
-// standard output on `out_fd` and standard error discarded.  The child has
-// the default action for every signal, as from a shell.
-inline pid_t start_child(const std::filesystem::path& folder, const std::vector<std::string>& argv, int out_fd) {
+// standard output on `out_fd` (discarded when -1) and standard error
+// discarded.  The child has the default action for every signal, as from a
+// shell.
+inline pid_t start_child(const std::filesystem::path& folder, const std::vector<std::string>& argv, int out_fd = -1) {
     std::vector<char*> args;
     for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -27,7 +28,7 @@ inline pid_t start_child(const std::filesystem::path& folder, const std::vector<
     if (pid == 0) {
         const int null = ::open("/dev/null", O_RDWR);
         ::dup2(null, 0);
-        ::dup2(out_fd, 1);
+        ::dup2(out_fd < 0 ? null : out_fd, 1);
         ::dup2(null, 2);
         ::signal(SIGPIPE, SIG_DFL);
         if (::chdir(folder.c_str()) == 0) ::execv(args[0], args.data());

@@ -33,15 +33,12 @@ constexpr int kRemarks = 50'000;
 
 const char* const kOutputs[] = {"gx.hkl", "gx.ins", "gx.abs"};  // in the order they are put in place
 const char* const kTemporaries[] = {".gx.hkl.tmp", ".gx.ins.tmp", ".gx.abs.tmp"};  // and a number
+const std::vector<std::string> kAllFiles{"g.fcf", "g.res", "gx.abs", "gx.hkl", "gx.ins"};
 
-struct Outputs {
-    std::string files[3];
-};
+using Outputs = std::array<std::string, 3>;  // the texts of the files in kOutputs
 
 Outputs read_outputs(const fs::path& folder) {
-    Outputs o;
-    for (int i = 0; i < 3; ++i) o.files[i] = read_file(folder / kOutputs[i]);
-    return o;
+    return {read_file(folder / kOutputs[0]), read_file(folder / kOutputs[1]), read_file(folder / kOutputs[2])};
 }
 
 void generate(const fs::path& folder, int reflections, const std::string& seed, const std::string& system) {
@@ -51,55 +48,30 @@ void generate(const fs::path& folder, int reflections, const std::string& seed, 
     ASSERT_EQ(r.status, 0) << r.err;
 }
 
-// Puts `count` REM lines before the END line of the .res.
-void add_remarks(const fs::path& res, int count) {
-    std::string text = read_file(res);
-    const std::size_t end = text.find("\nEND");
-    ASSERT_NE(end, std::string::npos);
-    std::string remarks;
-    for (int i = 0; i < count; ++i) remarks += "REM padding line " + std::to_string(i) + "\n";
-    write_file(res, text.insert(end + 1, remarks));
-}
-
-// The size of the temporary file of output `file`, or -1 while there is none.
-long temporary_size(const fs::path& folder, int file) {
+// The sizes of the temporary files of the outputs, -1 for none; with
+// `remove` (what SIGKILL may leave), the temporary files are removed.
+std::array<long, 3> temporaries(const fs::path& folder, bool remove = false) {
+    std::array<long, 3> sizes{-1, -1, -1};
     for (const auto& entry : fs::directory_iterator(folder)) {
-        if (entry.path().filename().string().rfind(kTemporaries[file], 0) != 0) continue;
-        std::error_code error;
-        const auto size = fs::file_size(entry.path(), error);
-        return error ? -1 : static_cast<long>(size);
-    }
-    return -1;
-}
-
-// Removes what SIGKILL may leave, temporary files, and tells of which
-// outputs it found one.  Anything else in the folder but the data and the
-// three outputs is a fault.
-std::array<bool, 3> clear_temporaries(const fs::path& folder) {
-    std::array<bool, 3> found{};
-    for (const auto& entry : fs::directory_iterator(folder)) {
-        const std::string name = entry.path().filename().string();
-        if (name == "g.res" || name == "g.fcf" || name == "gx.hkl" || name == "gx.ins" || name == "gx.abs") continue;
-        bool temporary = false;
         for (int i = 0; i < 3; ++i) {
-            if (name.rfind(kTemporaries[i], 0) == 0) found[i] = temporary = true;
+            if (entry.path().filename().string().rfind(kTemporaries[i], 0) != 0) continue;
+            std::error_code error;  // put in place meanwhile
+            const auto size = fs::file_size(entry.path(), error);
+            sizes[i] = error ? -1 : static_cast<long>(size);
+            if (remove) fs::remove(entry.path());
         }
-        EXPECT_TRUE(temporary) << "unexpected file " << name;
-        fs::remove(entry.path());
     }
-    return found;
+    return sizes;
 }
 
 // How many of the outputs, in order, are the new files (0 to 3); -1 when
 // a file is neither whole file, or a new file follows an earlier one.
 int new_files(const fs::path& folder, const Outputs& earlier, const Outputs& fresh) {
+    const Outputs now = read_outputs(folder);
     int count = 0;
     for (int i = 0; i < 3; ++i) {
-        const std::string text = read_file(folder / kOutputs[i]);
-        const bool is_new = text == fresh.files[i];
-        if (!is_new && text != earlier.files[i]) return -1;
-        if (is_new && count != i) return -1;
-        count += is_new ? 1 : 0;
+        if (now[i] != fresh[i] && now[i] != earlier[i]) return -1;
+        if (now[i] == fresh[i] && count++ != i) return -1;
     }
     return count;
 }
@@ -113,18 +85,13 @@ struct KillPoint {
 // Starts a run and kills it at the point; the run's exit status (137 when
 // killed, 0 when it finished first).
 int run_and_kill(const fs::path& folder, const KillPoint& point, const Outputs& fresh) {
-    const int null = ::open("/dev/null", O_WRONLY);
-    const pid_t pid = start_child(folder, {program_path("velor"), "g", "L"}, null);
-    ::close(null);
-    if (point.file < 0) {
-        std::this_thread::sleep_for(point.delay);
-    } else {
-        const auto wanted = static_cast<long>(point.fraction * static_cast<double>(fresh.files[point.file].size()));
-        const auto deadline = Clock::now() + std::chrono::seconds(30);
-        while (temporary_size(folder, point.file) < wanted && Clock::now() < deadline) {
-            if (const int status = poll_child(pid); status >= 0) return status;
-            std::this_thread::sleep_for(std::chrono::microseconds(50));
-        }
+    const pid_t pid = start_child(folder, {program_path("velor"), "g", "L"});
+    if (point.file < 0) std::this_thread::sleep_for(point.delay);
+    const auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (point.file >= 0 && Clock::now() < deadline &&
+           temporaries(folder)[point.file] < point.fraction * static_cast<double>(fresh[point.file].size())) {
+        if (const int status = poll_child(pid); status >= 0) return status;
+        std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
     ::kill(pid, SIGKILL);
     return wait_child(pid, std::chrono::seconds(30));
@@ -132,23 +99,24 @@ int run_and_kill(const fs::path& folder, const KillPoint& point, const Outputs& 
 
 TEST(FaultInjection, KilledRunsLeaveWholeFiles) {
     if (program_path("velor-gen").empty()) GTEST_SKIP() << "generator not built";
-    ScratchFolder dir("kill");        // the killed runs
-    ScratchFolder whole("kill-new");  // one run that is not interrupted
+    ScratchFolder dir("kill");
 
     // The earlier run: a small monoclinic data set.
     generate(dir.path(), kReflections / 10, "11", "monoclinic");
     ASSERT_EQ(run_velor(dir.path(), {"g", "L"}).status, 0);
     const Outputs earlier = read_outputs(dir.path());
 
-    // The new data set, triclinic, with a long .res; its complete outputs.
+    // The new data set, triclinic, with REM lines before END, and the
+    // outputs of a run that is not interrupted.
     generate(dir.path(), kReflections, "12", "triclinic");
-    add_remarks(dir / "g.res", kRemarks);
-    for (const char* name : {"g.res", "g.fcf"}) fs::copy_file(dir / name, whole / name);
+    std::string res = read_file(dir / "g.res"), remarks;
+    for (int i = 0; i < kRemarks; ++i) remarks += "REM padding line " + std::to_string(i) + "\n";
+    write_file(dir / "g.res", res.insert(res.find("\nEND") + 1, remarks));
     const auto started = Clock::now();
-    ASSERT_EQ(run_velor(whole.path(), {"g", "L"}).status, 0);
+    ASSERT_EQ(run_velor(dir.path(), {"g", "L"}).status, 0);
     const auto duration = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - started);
-    const Outputs fresh = read_outputs(whole.path());
-    for (int i = 0; i < 3; ++i) ASSERT_NE(fresh.files[i], earlier.files[i]) << kOutputs[i];
+    const Outputs fresh = read_outputs(dir.path());
+    for (int i = 0; i < 3; ++i) ASSERT_NE(fresh[i], earlier[i]) << kOutputs[i];
 
     // Kills while each file is written, once its temporary file holds a
     // share of the complete file; then kills at random moments.
@@ -163,7 +131,7 @@ TEST(FaultInjection, KilledRunsLeaveWholeFiles) {
     for (const KillPoint& point : points) {
         SCOPED_TRACE(point.file < 0 ? "kill after " + std::to_string(point.delay.count()) + " us"
                                     : "kill at " + std::to_string(point.fraction) + " of " + kOutputs[point.file]);
-        for (int i = 0; i < 3; ++i) write_file(dir / kOutputs[i], earlier.files[i]);
+        for (int i = 0; i < 3; ++i) write_file(dir / kOutputs[i], earlier[i]);
         const int status = run_and_kill(dir.path(), point, fresh);
         EXPECT_TRUE(status == 128 + SIGKILL || status == 0) << "status " << status;
         const int now_new = new_files(dir.path(), earlier, fresh);
@@ -171,29 +139,29 @@ TEST(FaultInjection, KilledRunsLeaveWholeFiles) {
         // A temporary file left by the kill is a file not yet in place:
         // the files before it are new, it and those after it as they were
         // (the report is begun before the instructions, and put in place
-        // after them).
-        const std::array<bool, 3> left = clear_temporaries(dir.path());
-        EXPECT_TRUE(!left[0] || now_new == 0) << now_new;
-        EXPECT_TRUE(!left[1] || now_new == 1) << now_new;
-        EXPECT_TRUE(!left[2] || now_new == 1 || now_new == 2) << now_new;
+        // after them).  Nothing else is left.
+        const std::array<long, 3> left = temporaries(dir.path(), true);
+        EXPECT_EQ(dir.names(), kAllFiles);
+        EXPECT_TRUE(left[0] < 0 || now_new == 0) << now_new;
+        EXPECT_TRUE(left[1] < 0 || now_new == 1) << now_new;
+        EXPECT_TRUE(left[2] < 0 || now_new == 1 || now_new == 2) << now_new;
         // Half the corrected data or more still to compute and write: the
         // kill came first.  (The instructions are written much faster, so
         // a kill meant for them may come too late on a busy machine.)
-        EXPECT_TRUE(point.file != 0 || point.fraction > 0.5 || left[0]);
-        if (left[1]) ++instructions_interrupted;
+        EXPECT_TRUE(point.file != 0 || point.fraction > 0.5 || left[0] >= 0);
+        if (left[1] >= 0) ++instructions_interrupted;
     }
     EXPECT_GT(instructions_interrupted, 0) << "no kill came while NAMEx.ins was written";
 
     // A run that ends early by itself (a .res without END, after the
     // corrected data are in place) leaves no temporary file behind.
-    for (int i = 0; i < 3; ++i) write_file(dir / kOutputs[i], earlier.files[i]);
-    std::string res = read_file(dir / "g.res");
+    for (int i = 0; i < 3; ++i) write_file(dir / kOutputs[i], earlier[i]);
     write_file(dir / "g.res", res.erase(res.find("\nEND") + 1, 4));
     const auto early = run_velor(dir.path(), {"g", "L"});
     EXPECT_EQ(early.status, 2);
     EXPECT_TRUE(early.err.ends_with("velor: End of file\n")) << early.err;
     EXPECT_EQ(new_files(dir.path(), earlier, fresh), 1);
-    EXPECT_EQ(dir.names(), (std::vector<std::string>{"g.fcf", "g.res", "gx.abs", "gx.hkl", "gx.ins"}));
+    EXPECT_EQ(dir.names(), kAllFiles);
 }
 
 }  // namespace
