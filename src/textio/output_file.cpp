@@ -9,7 +9,9 @@
 namespace velor::textio {
 namespace {
 
-constexpr std::size_t kFlushSize = 1 << 16;
+// Text goes to the file in blocks of this size; a file that grows past one
+// block is written by a thread of its own (background_writer.hpp).
+constexpr std::size_t kFlushSize = 1 << 18;
 
 std::string location_of(const std::string& name) { return "writing file '" + name + "'"; }
 
@@ -39,10 +41,11 @@ OutputFile::OutputFile(std::string name) : name_(std::move(name)) {
                           "Permission denied trying to open file '" + name_ + "'");
     }
     std::setvbuf(file_, nullptr, _IONBF, 0);  // we buffer ourselves
-    pending_.reserve(kFlushSize + 4096);
+    pending_.reserve(4096);
 }
 
 OutputFile::~OutputFile() {
+    writer_.reset();  // waits for a block being written
     if (file_ != nullptr) {
         std::fclose(file_);
         std::remove(temp_name_.c_str());
@@ -54,10 +57,11 @@ void OutputFile::drain(std::string& pending) {
 }
 
 void OutputFile::send(std::string& pending) {
-    if (!pending.empty() && file_ == nullptr) fail_write(EBADF);  // written after close
-    if (!pending.empty() && std::fwrite(pending.data(), 1, pending.size(), file_) != pending.size())
-        fail_write(errno);
-    pending.clear();
+    if (pending.empty()) return;
+    if (file_ == nullptr) fail_write(EBADF);  // written after close
+    if (!writer_) writer_ = std::make_unique<BackgroundWriter>(file_);
+    if (const int error_number = writer_->hand_over(pending)) fail_write(error_number);
+    pending.reserve(kFlushSize + 4096);
 }
 
 void OutputFile::fail_write(int error_number) {
@@ -67,7 +71,13 @@ void OutputFile::fail_write(int error_number) {
 
 void OutputFile::close() {
     if (file_ == nullptr) return;  // closed already
-    send(pending_);
+    if (writer_) {
+        if (const int error_number = writer_->finish()) fail_write(error_number);
+        writer_.reset();
+    }
+    if (!pending_.empty() && std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size())
+        fail_write(errno);
+    pending_.clear();
     std::FILE* file = file_;
     file_ = nullptr;
     if (std::fclose(file) != 0) {

@@ -6,7 +6,10 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
+
+#include "textio/background_writer.hpp"
 
 #include "textio/output_channel.hpp"
 
@@ -36,6 +39,7 @@ private:
     std::string name_;
     std::string temp_name_;
     std::FILE* file_ = nullptr;
+    std::unique_ptr<BackgroundWriter> writer_;  // from the first full block on
 };
 
 }  // namespace velor::textio

@@ -1,0 +1,53 @@
+#include "textio/background_writer.hpp"
+
+#include <cerrno>
+
+namespace velor::textio {
+
+BackgroundWriter::BackgroundWriter(std::FILE* file) : file_(file), thread_([this] { run(); }) {}
+
+BackgroundWriter::~BackgroundWriter() {
+    {
+        const std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    changed_.notify_all();
+    thread_.join();
+}
+
+int BackgroundWriter::hand_over(std::string& block) {
+    {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [this] { return !busy_; });
+        if (error_ != 0) return error_;
+        block_.swap(block);
+        busy_ = true;
+    }
+    changed_.notify_all();
+    return 0;
+}
+
+int BackgroundWriter::finish() {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, [this] { return !busy_; });
+    return error_;
+}
+
+void BackgroundWriter::run() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+        changed_.wait(lock, [this] { return busy_ || stopping_; });
+        if (!busy_) return;
+        // Only this thread touches block_ while busy_ is set.
+        lock.unlock();
+        const bool written = std::fwrite(block_.data(), 1, block_.size(), file_) == block_.size();
+        const int error_number = errno;
+        block_.clear();
+        lock.lock();
+        if (!written && error_ == 0) error_ = error_number;
+        busy_ = false;
+        changed_.notify_all();
+    }
+}
+
+}  // namespace velor::textio
