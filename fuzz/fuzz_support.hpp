@@ -46,13 +46,14 @@ inline void write_file(const std::string& path, std::string_view bytes) {
 }
 
 // The records of a text as a file reads them: LF ends a line, a CR just
-// before the LF is not part of it, and a last line without LF is a record.
+// before the LF is not part of it, and a last line without LF is a record
+// (a CR at its end taken as its line end).
 inline std::vector<std::string_view> split_records(std::string_view text) {
     std::vector<std::string_view> records;
     while (!text.empty()) {
         const std::size_t lf = text.find('\n');
         std::string_view line = text.substr(0, lf);
-        if (lf != std::string_view::npos && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
         records.push_back(line);
         text = lf == std::string_view::npos ? std::string_view() : text.substr(lf + 1);
     }
