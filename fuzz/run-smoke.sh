@@ -6,7 +6,8 @@
 # build-fuzz/artifacts/<target>/.
 #
 # Needs clang++, libFuzzer (Debian: clang libclang-rt-14-dev), cmake, and
-# make or ninja.  FUZZ_SECONDS sets the time per target (default 5).
+# make or ninja.  FUZZ_SECONDS sets the time per target (default 5);
+# FUZZ_SEED the random seed (default 1, so that a run in CI can be repeated).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -36,7 +37,7 @@ for target in "${targets[@]}"; do
   cp fuzz/corpus/"$target"/* "$work/corpus/"
   dict=()
   if [ -f fuzz/"$target".dict ]; then dict=(-dict="$PWD/fuzz/$target.dict"); fi
-  if build-fuzz/fuzz/"$target" "$work/corpus" "${dict[@]}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
+  if build-fuzz/fuzz/"$target" "$work/corpus" "${dict[@]}" -seed="${FUZZ_SEED:-1}" -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=10 \
        -print_final_stats=1 -artifact_prefix="$work/artifacts/" </dev/null >"$work/log" 2>&1; then
     runs=$(grep -a 'stat::number_of_executed_units' "$work/log" | awk '{print $2}' || true)
     echo "$target: ok, ${runs:-?} runs in ${seconds} s"
