@@ -57,13 +57,10 @@ void ReflectionReader::choose(const textio::Layout& layout) {
 namespace {
 
 constexpr bool has_fields(const textio::Layout& layout, int fc, int fo, int sigma) {
-    const auto is = [&](int i, textio::Edit kind, int width, int decimals) {
-        const textio::EditDescriptor& d = layout.items[static_cast<std::size_t>(i)];
-        return d.kind == kind && d.width == width && d.decimals == decimals;
-    };
-    return layout.count == 6 && is(0, textio::Edit::I, 4, 0) && is(1, textio::Edit::I, 4, 0) &&
-           is(2, textio::Edit::I, 4, 0) && is(3, textio::Edit::F, fc, 2) && is(4, textio::Edit::F, fo, 2) &&
-           is(5, textio::Edit::F, sigma, 2);
+    using textio::Edit;
+    return layout.count == 6 && layout.has_field(0, {Edit::I, 4, 0}) && layout.has_field(1, {Edit::I, 4, 0}) &&
+           layout.has_field(2, {Edit::I, 4, 0}) && layout.has_field(3, {Edit::F, fc, 2}) &&
+           layout.has_field(4, {Edit::F, fo, 2}) && layout.has_field(5, {Edit::F, sigma, 2});
 }
 static_assert(has_fields(kReflectionCurrent, 14, 14, 13) && has_fields(kReflectionLegacy, 12, 12, 10),
               "read_quickly reads the columns of these layouts");

@@ -60,18 +60,13 @@ const textio::Layout& corrected_record_layout(double fo2) {
 
 namespace {
 
-constexpr bool has_field(const textio::Layout& layout, int index, textio::Edit kind, int width, int decimals) {
-    const textio::EditDescriptor& d = layout.items[static_cast<std::size_t>(index)];
-    return d.kind == kind && d.width == width && d.decimals == decimals;
-}
-
 using textio::Edit;
 using textio::layouts::kCorrected;
 using textio::layouts::kCorrectedLarge;
-static_assert(kCorrected.count == 6 && has_field(kCorrected, 0, Edit::I, 4, 0) && has_field(kCorrected, 1, Edit::I, 4, 0) &&
-              has_field(kCorrected, 2, Edit::I, 4, 0) && has_field(kCorrected, 3, Edit::F, 8, 2) &&
-              has_field(kCorrected, 4, Edit::F, 8, 2) && has_field(kCorrected, 5, Edit::F, 10, 3) &&
-              has_field(kCorrectedLarge, 3, Edit::F, 8, 0),
+static_assert(kCorrected.count == 6 && kCorrected.has_field(0, {Edit::I, 4, 0}) && kCorrected.has_field(1, {Edit::I, 4, 0}) &&
+                  kCorrected.has_field(2, {Edit::I, 4, 0}) && kCorrected.has_field(3, {Edit::F, 8, 2}) &&
+                  kCorrected.has_field(4, {Edit::F, 8, 2}) && kCorrected.has_field(5, {Edit::F, 10, 3}) &&
+                  kCorrectedLarge.has_field(3, {Edit::F, 8, 0}),
               "put_corrected_record writes the columns of these layouts");
 
 }  // namespace

@@ -17,6 +17,8 @@ struct EditDescriptor {
     Edit kind = Edit::X;
     int width = 0;     // columns; 0 for a bare A (as wide as its text)
     int decimals = 0;  // F only
+
+    friend constexpr bool operator==(const EditDescriptor&, const EditDescriptor&) = default;
 };
 
 class LayoutError : public std::invalid_argument {
@@ -31,6 +33,11 @@ struct Layout {
     std::string_view text;  // as written, for diagnostics
 
     constexpr const EditDescriptor* begin() const { return items.data(); }
+    // Field `index` is `expected`: code that writes or reads a record with
+    // its columns fixed when compiled checks them against the layout so.
+    constexpr bool has_field(int index, EditDescriptor expected) const {
+        return index < count && items[static_cast<std::size_t>(index)] == expected;
+    }
     constexpr const EditDescriptor* end() const { return items.data() + count; }
 };
 
