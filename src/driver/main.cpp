@@ -1,11 +1,11 @@
 // velor: empirical scale-factor correction of single-crystal reflection
 // data after a refinement.  Usage: velor [NAME [C|Q|L|F]]
-#include <csignal>
 #include <iostream>
 #include <string_view>
 #include <vector>
 
 #include "driver/run.hpp"
+#include "platform/interrupts.hpp"
 
 namespace {
 
@@ -40,11 +40,7 @@ constexpr std::string_view kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A closed pipe on standard output and a file-size limit are write
-    // errors like any other: reported with exit status 2 and the temporary
-    // output file removed, not a death by signal that leaves it behind.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
+    velor::platform::install_interrupt_handlers();
     std::ios::sync_with_stdio(false);
     std::cin.tie(&std::cout);
     if (argc > 1) {

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "driver/run_record.hpp"
+#include "driver/warnings.hpp"
 #include "input/file_names.hpp"
 #include "input/run_parameters.hpp"
 #include "model/cholesky.hpp"
@@ -14,12 +15,16 @@
 #include "textio/errors.hpp"
 #include "textio/input_channel.hpp"
 #include "textio/output_channel.hpp"
+#include "textio/output_set.hpp"
 
 namespace velor::driver {
 namespace {
 
-void run_steps(std::span<const std::string_view> arguments, RunRecord& r, textio::ConsoleChannel& console,
-               textio::KeyboardChannel& keyboard) {
+// The steps of the run.  NAMEx.hkl, NAMEx.ins and NAMEx.abs go to
+// temporary files and are put in place together at the end, so that a run
+// that stops early leaves the earlier three as they were.
+std::vector<std::string> run_steps(std::span<const std::string_view> arguments, RunRecord& r,
+                                   textio::ConsoleChannel& console, textio::KeyboardChannel& keyboard) {
     output::banner(console);
     intlze(r);
     input::getnam(arguments, console, keyboard, r.names, r.fit_type);
@@ -27,10 +32,25 @@ void run_steps(std::span<const std::string_view> arguments, RunRecord& r, textio
     r.reciprocal = model::rscell(r.crystal);
     model::bldnml(r.names.fcf, r.crystal, r.parameters, r.reciprocal, r.normal, console);
     model::chlsky(r.normal, r.solution, r.parameters.parameter_count, console);
+    textio::OutputSet outputs;
     r.statistics = model::aplcor(r.names.fcf, r.names.hkl, r.crystal, r.parameters.parameter_count, r.reciprocal,
-                                 r.solution, console);
-    output::wrtabs(r.names, r.parameters.parameter_count, r.solution, r.statistics, console);
-    output::echabs(r.names.abs, console);
+                                 r.solution, outputs, console);
+    if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty())
+        textio::stop_run(why);
+    const output::WrittenReport written =
+        output::wrtabs(r.names, r.parameters.parameter_count, r.solution, r.statistics, outputs, console);
+    output::echabs(written.report, console);
+    outputs.put_in_place();
+    return run_warnings({r.names, r.parameters.parameter_count, r.normal.accepted, r.statistics,
+                         written.instructions.twinned});
+}
+
+// A stem given with the extension of one of the files: the names formed
+// from it have two extensions.
+bool has_file_extension(std::string_view stem) {
+    for (std::string_view extension : {".res", ".fcf", ".ins", ".hkl", ".abs"})
+        if (stem.ends_with(extension)) return true;
+    return false;
 }
 
 }  // namespace
@@ -41,13 +61,20 @@ int run(std::span<const std::string_view> arguments, std::istream& keyboard_stre
     textio::KeyboardChannel keyboard(keyboard_stream);
     auto record = std::make_unique<RunRecord>();
     int status = textio::kExitDone;
+    std::vector<std::string> warnings;
     try {
-        run_steps(arguments, *record, console, keyboard);
+        warnings = run_steps(arguments, *record, console, keyboard);
     } catch (const textio::RecordError& e) {
         console.flush();
         errors << "velor: fatal error, " << e.location() << "\n"
                << "velor: " << e.what() << "\n";
         status = textio::kExitRecordError;
+    } catch (const textio::MissingFileStop& e) {
+        console.flush();
+        if (has_file_extension(record->names.stem))
+            errors << "velor: hint: give the file name without its extension, as in 'velor "
+                   << record->names.stem.substr(0, record->names.stem.size() - 4) << "'\n";
+        status = e.exit_status();
     } catch (const textio::RunStop& e) {
         console.flush();
         if (*e.what() != '\0') errors << "velor: " << e.what() << "\n";
@@ -65,6 +92,7 @@ int run(std::span<const std::string_view> arguments, std::istream& keyboard_stre
                << "velor: Cannot write standard output\n";
         status = textio::kExitRecordError;
     }
+    for (const std::string& warning : warnings) errors << "velor: warning: " << warning << "\n";
     return status;
 }
 

@@ -7,6 +7,9 @@
 #include "input/crystal_data.hpp"
 
 #include <array>
+#include <charconv>
+#include <cmath>
+#include <limits>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -24,7 +27,6 @@ namespace {
 using textio::InputFile;
 using textio::layouts::kAfterKeyword;
 using textio::layouts::kF000Value;
-using textio::layouts::kLine;
 
 constexpr std::string_view kTitl = "TITL";
 constexpr std::string_view kFvar = "FVAR";
@@ -36,34 +38,28 @@ constexpr std::string_view kListCode = "_shelx_refln_list_code";
 // σ(Fo²), as SHELXL writes it for LIST 4.
 constexpr float kWantedListCode = 4.0f;
 
-// The next record of the file as an 80-column text: a short line padded
-// with blanks, a long one cut after column 80.  End of file is fatal.
-std::string next_record(InputFile& file) {
-    std::string record(textio::kFieldWidth, ' ');
-    file.read(kLine, {record});
-    return record;
-}
+// The cell as the header of the reflection file gives it, in the order of
+// the CELL instruction.
+constexpr std::array<std::string_view, 6> kCellItems{"_cell_length_a",   "_cell_length_b",  "_cell_length_c",
+                                                     "_cell_angle_alpha", "_cell_angle_beta", "_cell_angle_gamma"};
+constexpr std::array<std::string_view, 6> kCellNames{"a", "b", "c", "alpha", "beta", "gamma"};
 
-bool starts_with(const std::string& record, std::string_view keyword) {
-    return std::string_view(record).substr(0, keyword.size()) == keyword;
-}
-
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// CELL in columns 1-4 in any letter case (some editors and older programs
-// write instruction names in lower case; SHELXL itself reads them so).
-bool is_cell_record(const std::string& record) {
-    for (std::size_t i = 0; i < kCell.size(); ++i)
-        if (upper(record[i]) != kCell[i]) return false;
-    return true;
+// The next record of the file as an 80-column text (a short line padded
+// with blanks, a long one cut after column 80), while looking for a
+// keyword: the end of the file is a fatal error that names it.
+std::string next_record(InputFile& file, std::string_view looking_for) {
+    std::string_view line;
+    if (!file.next_line(line))
+        throw textio::RecordError(file.location() + ", looking for " + std::string(looking_for), "End of file");
+    return textio::make_field(line);
 }
 
 // Reads the records from the current position up to the first one that
-// begins with the keyword (columns 1 to its length, case as written).
+// begins with the keyword.
 std::string find_record(InputFile& file, std::string_view keyword) {
     for (;;) {
-        std::string record = next_record(file);
-        if (starts_with(record, keyword)) return record;
+        std::string record = next_record(file, keyword);
+        if (textio::has_keyword(record, keyword)) return record;
     }
 }
 
@@ -87,10 +83,7 @@ std::string after_keyword(const std::string& record) {
 // λ, a, b, c, α, β, γ.
 void read_cell(InputFile& file, CrystalData& crystal) {
     find_record(file, kTitl);
-    std::string record;
-    do {
-        record = next_record(file);
-    } while (!is_cell_record(record));
+    const std::string record = find_record(file, kCell);
     const std::array<float*, 7> items{&crystal.lambda, &crystal.a,    &crystal.b,    &crystal.c,
                                       &crystal.alpha,  &crystal.beta, &crystal.gamma};
     read_values(after_keyword(record), items, file.location());
@@ -104,45 +97,85 @@ void read_osf(InputFile& file, CrystalData& crystal) {
     read_values(after_keyword(record), items, file.location());
 }
 
+// A cell value of the reflection file's header as printed: the number and
+// the unit of its last decimal.
+struct PrintedValue {
+    double value = 0.0;
+    double last_unit = 1.0;
+    std::string text;
+};
+
 // What the header of NAME.fcf says about itself.
 struct FcfHeader {
     std::optional<std::string> f000_record;  // the first _exptl_crystal_F_000 record
     std::string f000_location;
-    std::optional<float> list_code;          // from _shelx_refln_list_code
-    std::string list_code_text;              // the code as written, for the message
+    std::optional<std::string> refused_code;  // the first list code other than 4, as written
+    std::array<std::optional<PrintedValue>, 6> cell;
 };
 
-// The code of a _shelx_refln_list_code record, read free-format from its
-// columns 23-80.
+// The first blank-separated word after the data name.
+std::string_view value_word(const std::string& record, std::size_t name_length) {
+    const std::string_view rest = std::string_view(record).substr(name_length);
+    const std::size_t first = rest.find_first_not_of(" \t");
+    if (first == std::string_view::npos) return {};
+    const std::size_t end = rest.find_first_of(" \t", first);
+    return rest.substr(first, end == std::string_view::npos ? end : end - first);
+}
+
+// The code of a _shelx_refln_list_code record, read free-format; any code
+// other than 4 is kept as written, for the message.
 void note_list_code(const InputFile& file, const std::string& record, FcfHeader& header) {
     float code = 0.0f;
     const std::array<float*, 1> items{&code};
-    const std::string_view value = std::string_view(record).substr(kListCode.size());
-    read_values(value, items, file.location());
-    header.list_code = code;
-    // The read above found a value, so the text holds a first token.
-    const std::size_t first = value.find_first_not_of(" \t");
-    const std::size_t end = value.find_first_of(" \t,;/", first);
-    header.list_code_text = std::string(value.substr(first, end == std::string_view::npos ? end : end - first));
+    read_values(std::string_view(record).substr(kListCode.size()), items, file.location());
+    if (code != kWantedListCode && !header.refused_code) {
+        const std::string_view word = value_word(record, kListCode.size());
+        header.refused_code = std::string(word.substr(0, word.find_first_of(",;/")));
+    }
+}
+
+// A cell item: its number (a standard uncertainty in parentheses after it
+// is passed over) and the unit of its last decimal.  An item whose value
+// does not read as a number is left out of the comparison.
+std::optional<PrintedValue> printed_value(std::string_view word) {
+    word = word.substr(0, word.find('('));
+    PrintedValue v;
+    const auto [end, error] = std::from_chars(word.data(), word.data() + word.size(), v.value);
+    if (error != std::errc{} || end != word.data() + word.size() || !std::isfinite(v.value)) return std::nullopt;
+    const std::size_t point = word.find('.');
+    if (point != std::string_view::npos) v.last_unit = std::pow(10.0, -static_cast<double>(word.size() - point - 1));
+    v.text = std::string(word);
+    return v;
+}
+
+void note_cell_item(const std::string& record, FcfHeader& header) {
+    for (std::size_t i = 0; i < kCellItems.size(); ++i) {
+        const std::size_t length = kCellItems[i].size();
+        if (textio::has_keyword(record, kCellItems[i]) && (record[length] == ' ' || record[length] == '\t')) {
+            if (!header.cell[i]) header.cell[i] = printed_value(value_word(record, length));
+            return;
+        }
+    }
 }
 
 // Passes over the header of NAME.fcf to its first reflection record (or to
-// the end of the file), noting the F(000) record and the reflection list
-// code.  If F(000) has not turned up by then, the search for it goes on to
-// the end of the file, which is then a fatal end of file.
+// the end of the file), noting the F(000) record, every reflection list
+// code and the cell.  If F(000) has not turned up by then, the search for
+// it goes on to the end of the file, which is then a fatal end of file.
 FcfHeader read_fcf_header(InputFile& file) {
     FcfHeader header;
     bool in_header = true;
     std::string_view line;
     while (file.next_line(line)) {
         const std::string record = textio::make_field(line);
-        if (!header.f000_record && starts_with(record, kF000)) {
+        if (!header.f000_record && textio::has_keyword(record, kF000)) {
             header.f000_record = record;
             header.f000_location = file.location();
         }
         if (in_header) {
             if (is_reflection_record(record)) in_header = false;
-            else if (!header.list_code && starts_with(record, kListCode)) note_list_code(file, record, header);
+            else if (textio::has_keyword(record, kListCode)) note_list_code(file, record, header);
+            else if (textio::has_keyword(record, "_cell_")) note_cell_item(record, header);
         }
         if (header.f000_record && !in_header) break;
     }
@@ -153,16 +186,48 @@ FcfHeader read_fcf_header(InputFile& file) {
 // in the reflection columns; read as h, k, l, Fc², Fo², σ(Fo²) they would
 // give a meaningless fit, so the run stops before anything is asked.
 void require_list_4(const std::string& fcf_name, const FcfHeader& header) {
-    if (!header.list_code || *header.list_code == kWantedListCode) return;
-    throw textio::RunStop(textio::kExitStopped,
-                          "file '" + std::string(textio::trim_right(fcf_name)) + "' has reflection list code " +
-                              header.list_code_text +
-                              " (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, Fo2, sigma(Fo2)) is needed");
+    if (!header.refused_code) return;
+    const std::string_view fcf = textio::trim_right(fcf_name);
+    const std::string ins = std::string(fcf.substr(0, fcf.size() - 4)) + ".ins";
+    textio::stop_run("file '" + std::string(fcf) + "' has reflection list code " + *header.refused_code +
+                     " (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, Fo2, sigma(Fo2)) is needed: set LIST 4 "
+                     "in '" + ins + "' and refine the structure again");
+}
+
+// The reflection file of another refinement would give a fit of nonsense
+// with a plausible R-value.  SHELXL prints the cell of the refinement in the
+// header; a value that differs from the CELL of NAME.res by more than one
+// unit in its last printed decimal (with room for the single-precision
+// rounding of the CELL value) tells that the two files do not belong
+// together.  The same cell printed with fewer decimals passes.
+void require_same_cell(const std::string& res_name, const std::string& fcf_name, const CrystalData& crystal,
+                       const FcfHeader& header) {
+    const std::array<float, 6> res_cell{crystal.a, crystal.b, crystal.c, crystal.alpha, crystal.beta, crystal.gamma};
+    std::string differences;
+    for (std::size_t i = 0; i < res_cell.size(); ++i) {
+        // A length or angle that no cell can have is reported as such when
+        // the reciprocal cell is formed.
+        const float limit = i < 3 ? std::numeric_limits<float>::max() : 180.0f;
+        if (!header.cell[i] || !(res_cell[i] > 0.0f && res_cell[i] < limit)) continue;
+        const double res_value = res_cell[i];
+        const PrintedValue& printed = *header.cell[i];
+        const double tolerance = printed.last_unit * (1.0 + 1e-6) + std::fabs(res_value) * 2e-7;
+        if (std::fabs(res_value - printed.value) <= tolerance) continue;
+        char buffer[32];
+        const auto end = std::to_chars(buffer, buffer + sizeof buffer, res_cell[i]).ptr;
+        differences += (differences.empty() ? "" : ", ") + std::string(kCellNames[i]) + " " +
+                       std::string(buffer, end) + " against " + printed.text;
+    }
+    if (differences.empty()) return;
+    textio::stop_run("files '" + std::string(textio::trim_right(res_name)) + "' and '" +
+                     std::string(textio::trim_right(fcf_name)) + "' are not of the same refinement: the cell " +
+                     "differs (" + differences + ")");
 }
 
 // F(000) from columns 21-80 of its record.
 void read_f000(InputFile& file, const FcfHeader& header, CrystalData& crystal) {
-    if (!header.f000_record) file.fail("End of file");
+    if (!header.f000_record)
+        throw textio::RecordError(file.location() + ", looking for " + std::string(kF000), "End of file");
     std::string taken(textio::kFieldWidth, ' ');
     (void)textio::read_in_memory(*header.f000_record, kF000Value, {taken});
     const std::array<float*, 1> items{&crystal.f000};
@@ -187,6 +252,7 @@ CrystalData read_crystal_data(const std::string& res_name, const std::string& fc
         const auto fcf = textio::open_or_stop(fcf_name, console);
         const FcfHeader header = read_fcf_header(*fcf);
         require_list_4(fcf_name, header);
+        require_same_cell(res_name, fcf_name, crystal, header);
         read_f000(*fcf, header, crystal);
     }
 

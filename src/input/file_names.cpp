@@ -10,8 +10,8 @@ namespace {
 
 using textio::make_field;
 
-std::string argument_field(std::span<const std::string_view> arguments, std::size_t index) {
-    return make_field(index < arguments.size() ? arguments[index] : std::string_view());
+std::string_view argument(std::span<const std::string_view> arguments, std::size_t index) {
+    return index < arguments.size() ? arguments[index] : std::string_view();
 }
 
 // The letter of a second argument that is exactly one fit-type letter, in
@@ -24,33 +24,27 @@ char fit_type_letter(const std::string& field) {
     return 'N';
 }
 
-// The stem is everything before the first blank; a field without any
-// blank (80 characters of name) gives an empty stem.
-std::string_view stem_of(const std::string& field) {
-    const std::size_t blank = field.find(' ');
-    return blank == std::string::npos ? std::string_view() : std::string_view(field).substr(0, blank);
-}
+// The stem is everything before the first blank, however long.
+std::string_view stem_of(std::string_view text) { return text.substr(0, text.find(' ')); }
 
 }  // namespace
 
 void getnam(std::span<const std::string_view> arguments, textio::OutputChannel& console,
             textio::InputChannel& keyboard, FileNames& names, std::string& fit_type) {
-    std::string stem_field = argument_field(arguments, 0);
-    const std::string type_field = argument_field(arguments, 1);
+    std::string stem_text(argument(arguments, 0));
+    fit_type = make_field(std::string(1, fit_type_letter(make_field(argument(arguments, 1)))));
 
-    fit_type = make_field(std::string(1, fit_type_letter(type_field)));
-
-    if (textio::is_blank(stem_field)) {
+    if (textio::is_blank(stem_text)) {
         console.write(textio::layouts::kPrompt, {"  Input filename without extension: "});
-        keyboard.read(textio::layouts::kLine, {stem_field});
+        stem_text = keyboard.require_line();  // the whole line: a path may be longer than 80 columns
     }
 
-    const std::string stem(stem_of(stem_field));
-    names.res = make_field(stem + ".res");
-    names.fcf = make_field(stem + ".fcf");
-    names.hkl = make_field(stem + "x.hkl");
-    names.abs = make_field(stem + "x.abs");
-    names.ins = make_field(stem + "x.ins");
+    names.stem = stem_of(stem_text);
+    names.res = textio::name_field(names.stem + ".res");
+    names.fcf = textio::name_field(names.stem + ".fcf");
+    names.hkl = textio::name_field(names.stem + "x.hkl");
+    names.abs = textio::name_field(names.stem + "x.abs");
+    names.ins = textio::name_field(names.stem + "x.ins");
 }
 
 }  // namespace velor::input

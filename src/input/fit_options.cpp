@@ -51,11 +51,14 @@ void set_fit_type(const FitType& type, RunParameters& p, std::string& fit_type_f
 }
 
 // The three screening constants.  The extinction limit b is the sin θ below
-// which a strong reflection is suspected of extinction: 0.35·√λ, the float
-// constant times the single-precision root, rounded back to single.
+// which a strong reflection is suspected of extinction: 0.35·√λ, with the
+// float constant 0.35, the root and the product in double precision and the
+// result rounded to single.  A single-precision root would differ in the
+// last bit for wavelengths such as 1.7902 Å and screen some reflections
+// differently.
 void set_screening_constants(float lambda, RunParameters& p) {
     p.extinction_ratio = 0.5f;
-    p.extinction_limit = static_cast<float>(static_cast<double>(0.35f) * static_cast<double>(std::sqrt(lambda)));
+    p.extinction_limit = static_cast<float>(static_cast<double>(0.35f) * std::sqrt(static_cast<double>(lambda)));
     p.ceiling_fraction = 0.25f;
 }
 

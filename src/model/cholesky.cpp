@@ -42,11 +42,12 @@ bool cholesky_solve(NormalEquations& eq, Solution& solution, int n) {
 void chlsky(NormalEquations& eq, Solution& solution, int n, textio::OutputChannel& console) {
     console.write_free({"  Solving normal equations ..."});
     if (!cholesky_solve(eq, solution, n)) {
-        throw textio::RunStop(
-            textio::kExitStopped,
-            "the normal equations are singular: " + std::to_string(eq.accepted) +
-                " reflections passed the screening, too few to determine the " + std::to_string(n) +
-                " parameters of this fit. Use a fit type with fewer parameters, or check the data.");
+        // Six parameters is the smallest fit; below it only the data can change.
+        const std::string advice = n > 6 ? "Use a fit type with fewer parameters, or check the data."
+                                         : "Check the data and the screening limits.";
+        textio::stop_run("the normal equations are singular: the " + std::to_string(eq.accepted) +
+                         " reflections that passed the screening do not determine the " + std::to_string(n) +
+                         " parameters of this fit (too few of them, or in too few directions). " + advice);
     }
 }
 

@@ -1,12 +1,12 @@
 #include "model/correction.hpp"
 
 #include <cmath>
+#include <limits>
 
 #include "input/reflection_stream.hpp"
 #include "textio/files.hpp"
 #include "textio/fixed_fields.hpp"
 #include "textio/layouts.hpp"
-#include "textio/output_file.hpp"
 #include "textio/text_field.hpp"
 
 namespace velor::model {
@@ -41,6 +41,7 @@ CorrectedReflection correct(const input::Reflection& r, double s, double z) {
 void add_to_statistics(Statistics& st, const input::Reflection& r, const CorrectedReflection& c, float z1) {
     if (c.s < st.s_min) st.s_min = c.s;
     if (c.s > st.s_max) st.s_max = c.s;
+    if (!(c.s > 0.0 && c.s <= std::numeric_limits<double>::max())) note_unphysical(st.unphysical, r, c.s);
     // Before correction: observed and calculated intensities on the
     // absolute scale, in single precision.
     const float fo2s = r.fo2 / z1;
@@ -52,6 +53,16 @@ void add_to_statistics(Statistics& st, const input::Reflection& r, const Correct
     st.n_before += static_cast<double>(std::fabs(root_fo2s - root_fc2s));
     st.d_after += root_fo2c;
     st.d_before += static_cast<double>(root_fo2s);
+}
+
+void note_unphysical(UnphysicalScale& u, const input::Reflection& r, double s) {
+    // The smallest S; one that is not a number only until a number turns up.
+    if (u.count++ == 0 || s < u.smallest || std::isnan(u.smallest)) {
+        u.smallest = s;
+        u.h = r.h;
+        u.k = r.k;
+        u.l = r.l;
+    }
 }
 
 const textio::Layout& corrected_record_layout(double fo2) {
@@ -86,10 +97,10 @@ std::size_t put_corrected_record(char* line, const input::Reflection& r, const C
 
 Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
                   int parameter_count, const ReciprocalCell& rc, const Solution& solution,
-                  textio::OutputChannel& console) {
+                  textio::OutputSet& outputs, textio::OutputChannel& console) {
     console.write_free({"  Applying correction ..."});
     const auto fcf = textio::open_or_fail(fcf_name);
-    textio::OutputFile hkl{std::string(textio::trim_right(hkl_name))};
+    textio::OutputFile& hkl = outputs.create(std::string(textio::trim_right(hkl_name)));
 
     const double z = 1.0 / (static_cast<double>(crystal.osf) * static_cast<double>(crystal.osf));
     const auto z1 = static_cast<float>(z);

@@ -24,14 +24,19 @@ Screening::Screening(const input::CrystalData& crystal, const input::RunParamete
       temperature_(static_cast<double>(157.92f) * static_cast<double>(crystal.u)),
       lambda_sq_(crystal.lambda_sq) {}
 
+// A reflection is fitted only when every test holds, each written so that a
+// value that is not a number fails it: such a value would make the normal
+// equations meaningless.
 bool Screening::accepts(const input::Reflection& r, double sin2) const {
     const double fo2 = r.fo2;
     if (!(fo2 >= omit_ * static_cast<double>(r.sigma))) return false;
-    // σ = 0 would give the reflection an infinite weight.
-    if (r.sigma == 0.0f) return false;
-    if (sin2 < sin_min_sq_ || sin2 > sin_max_sq_) return false;
+    // σ = 0 would give the reflection an infinite weight; a negative σ is
+    // no measurement.
+    if (!(r.sigma > 0.0f)) return false;
+    if (!(sin2 >= sin_min_sq_ && sin2 <= sin_max_sq_)) return false;
+    if (!std::isfinite(r.fc2)) return false;
     // Strong low-angle reflections weakened by extinction are left out.
-    if (sin2 <= extinction_limit_sq_ && fo2 < ratio_ * static_cast<double>(r.fc2)) return false;
+    if (sin2 <= extinction_limit_sq_ && !(fo2 >= ratio_ * static_cast<double>(r.fc2))) return false;
     return below_ceiling(fo2, sin2);
 }
 

@@ -25,8 +25,7 @@ std::string describe(const input::CrystalData& c, float alpha_deg, float beta_de
 
 [[noreturn]] void impossible_cell(const input::CrystalData& c, float alpha_deg, float beta_deg, float gamma_deg,
                                   const char* what) {
-    throw textio::RunStop(textio::kExitStopped, std::string("impossible unit cell") +
-                                                    describe(c, alpha_deg, beta_deg, gamma_deg) + ": " + what);
+    textio::stop_run("impossible unit cell" + describe(c, alpha_deg, beta_deg, gamma_deg) + ": " + what);
 }
 
 }  // namespace
@@ -36,9 +35,17 @@ ReciprocalCell rscell(input::CrystalData& crystal) {
     const auto usable = [](float v) { return std::isfinite(v) && v > 0.0f; };
     if (!(usable(crystal.a) && usable(crystal.b) && usable(crystal.c)))
         impossible_cell(crystal, alpha_deg, beta_deg, gamma_deg, "a cell length is not a number greater than zero");
+    const auto between_0_and_180 = [](float v) { return v > 0.0f && v < 180.0f; };
+    if (!(between_0_and_180(alpha_deg) && between_0_and_180(beta_deg) && between_0_and_180(gamma_deg)))
+        impossible_cell(crystal, alpha_deg, beta_deg, gamma_deg, "a cell angle is not between 0 and 180 degrees");
     if (!usable(crystal.lambda))
-        throw textio::RunStop(textio::kExitStopped, "impossible wavelength" + textio::format_f(crystal.lambda, 10, 5) +
-                                                        " on the cell line: it must be a number greater than zero");
+        textio::stop_run("impossible wavelength" + textio::format_f(crystal.lambda, 10, 5) +
+                         " on the cell line: it must be a number greater than zero");
+    // Every corrected intensity is multiplied by OSF²: a zero or negative
+    // scale would write zeros or sign-flipped data.
+    if (!usable(crystal.osf))
+        textio::stop_run("impossible overall scale factor" + textio::format_f(crystal.osf, 10, 5) +
+                         " (the first FVAR value): it must be a number greater than zero");
 
     crystal.alpha = radians(crystal.alpha);
     crystal.beta = radians(crystal.beta);

@@ -1,39 +1,62 @@
 #include "output/new_instructions.hpp"
 
+#include <algorithm>
+#include <charconv>
+
+#include "textio/errors.hpp"
 #include "textio/files.hpp"
 #include "textio/layouts.hpp"
-#include "textio/output_file.hpp"
 #include "textio/text_field.hpp"
 
 namespace velor::output {
 namespace {
 
-bool starts_with(std::string_view line, std::string_view keyword) { return line.substr(0, keyword.size()) == keyword; }
+using textio::has_keyword;
 
 // "REM " and the line's own first 76 columns.
 std::string as_remark(const std::string& line) { return "REM " + line.substr(0, textio::kFieldWidth - 4); }
+
+// The first number after HKLF: 5 marks intensities of a twin, each record
+// the sum over the twin domains.
+bool is_twin_hklf(std::string_view line80) {
+    std::string_view rest = line80.substr(4);
+    rest.remove_prefix(std::min(rest.size(), rest.find_first_not_of(' ')));
+    int code = 0;
+    const auto [end, error] = std::from_chars(rest.data(), rest.data() + rest.size(), code);
+    return error == std::errc{} && (end == rest.data() + rest.size() || *end == ' ') && code == 5;
+}
 
 }  // namespace
 
 std::string edit_instruction_line(std::string_view line80) {
     std::string line = textio::make_field(line80);
-    if (starts_with(line, "MERG 0")) line = as_remark(line);
-    if (starts_with(line, "EXTI")) line = as_remark(line);
-    if (starts_with(line, "HKLF")) line = textio::make_field("HKLF 4");
+    if (has_keyword(line, "MERG 0")) line = as_remark(line);
+    if (has_keyword(line, "EXTI")) line = as_remark(line);
+    if (has_keyword(line, "HKLF")) line = textio::make_field("HKLF 4");
     return line;
 }
 
-bool is_end_line(std::string_view line80) { return starts_with(line80, "END "); }
+bool is_end_line(std::string_view line80) { return has_keyword(line80, "END "); }
 
-void newins(const std::string& res_name, const std::string& ins_name, textio::OutputChannel& console) {
+bool refines_twin(std::string_view line80) {
+    return has_keyword(line80, "TWIN") || has_keyword(line80, "BASF") || (has_keyword(line80, "HKLF") && is_twin_hklf(line80));
+}
+
+InstructionNotes newins(const std::string& res_name, textio::OutputFile& ins, textio::OutputChannel& console) {
     const auto res = textio::open_or_stop(res_name, console);
-    textio::OutputFile ins{std::string(textio::trim_right(ins_name))};
+    InstructionNotes notes;
     for (;;) {
-        const std::string line = edit_instruction_line(res->require_line());
+        std::string_view read;
+        if (!res->next_line(read))
+            throw textio::RecordError(res->location() + ", looking for END", "End of file");
+        const std::string original = textio::make_field(read);
+        notes.twinned = notes.twinned || refines_twin(original);
+        const std::string line = edit_instruction_line(original);
         ins.write(textio::layouts::kLine, {line});
         if (is_end_line(line)) break;
     }
     ins.close();
+    return notes;
 }
 
 }  // namespace velor::output

@@ -5,7 +5,6 @@
 #include "output/new_instructions.hpp"
 #include "textio/files.hpp"
 #include "textio/layouts.hpp"
-#include "textio/output_file.hpp"
 #include "textio/text_field.hpp"
 
 namespace velor::output {
@@ -97,16 +96,21 @@ void write_report(textio::OutputChannel& out, int parameter_count, const model::
     text_line(out, kSeparator);           // 29
 }
 
-void wrtabs(const input::FileNames& names, int parameter_count, const model::Solution& solution,
-            const model::Statistics& statistics, textio::OutputChannel& console) {
-    textio::OutputFile report{std::string(textio::trim_right(names.abs))};
-    write_report(report, parameter_count, solution, statistics,
-                 [&] { newins(names.res, names.ins, console); });
+WrittenReport wrtabs(const input::FileNames& names, int parameter_count, const model::Solution& solution,
+                     const model::Statistics& statistics, textio::OutputSet& outputs,
+                     textio::OutputChannel& console) {
+    textio::OutputFile& report = outputs.create(std::string(textio::trim_right(names.abs)));
+    InstructionNotes notes;
+    write_report(report, parameter_count, solution, statistics, [&] {
+        notes = newins(names.res, outputs.create(std::string(textio::trim_right(names.ins))), console);
+    });
     report.close();
+    return {report, notes};
 }
 
-void echabs(const std::string& abs_name, textio::OutputChannel& console) {
-    const auto report = textio::open_or_fail(abs_name);
+void echabs(const textio::OutputFile& report_file, textio::OutputChannel& console) {
+    // The report is not in place yet: it is read back from where it stands.
+    const auto report = textio::open_or_fail(report_file.temporary_name());
     std::string row = textio::make_field("");
     for (int n = 1; n <= 28; ++n) {
         report->read(L::kLine, {row});

@@ -32,8 +32,17 @@ private:
     int exit_status_;
 };
 
+// The missing-file stop: the console has shown which file is missing.
+class MissingFileStop : public RunStop {
+public:
+    MissingFileStop() : RunStop(1, "") {}
+};
+
 inline constexpr int kExitDone = 0;
 inline constexpr int kExitStopped = 1;
 inline constexpr int kExitRecordError = 2;
+
+// Ends the run for the reason given (exit status 1).
+[[noreturn]] inline void stop_run(std::string message) { throw RunStop(kExitStopped, std::move(message)); }
 
 }  // namespace velor::textio

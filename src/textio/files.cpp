@@ -10,7 +10,7 @@ void missing_file_stop(OutputChannel& console, const std::string& name_field) {
     // One write, two texts: the layout holds one, so the name starts a new
     // record and that record is left open.
     console.write(layouts::kPrompt, {"THERE IS NO SUCH FILE AS ", name_field});
-    throw RunStop(kExitStopped, "");
+    throw MissingFileStop();
 }
 
 std::unique_ptr<InputFile> open_or_stop(const std::string& name_field, OutputChannel& console) {

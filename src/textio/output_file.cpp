@@ -4,6 +4,7 @@
 #include <cstring>
 #include <random>
 
+#include "platform/interrupts.hpp"
 #include "textio/errors.hpp"
 
 namespace velor::textio {
@@ -17,7 +18,7 @@ std::string location_of(const std::string& name) { return "writing file '" + nam
 
 // A name beside the target, hidden, and unlikely to be taken.
 std::string temporary_name_for(const std::string& name, unsigned attempt) {
-    const std::size_t slash = name.rfind('/');
+    const std::size_t slash = name.find_last_of("/\\");
     const std::string folder = slash == std::string::npos ? "" : name.substr(0, slash + 1);
     const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
     static std::mt19937 rng{std::random_device{}()};
@@ -29,9 +30,13 @@ std::string temporary_name_for(const std::string& name, unsigned attempt) {
 OutputFile::OutputFile(std::string name) : name_(std::move(name)) {
     for (unsigned attempt = 0; attempt < 100 && file_ == nullptr; ++attempt) {
         temp_name_ = temporary_name_for(name_, attempt);
+        // Created and noted for removal in one piece, so that an
+        // interruption never leaves it behind.
+        const platform::DeferInterrupts defer;
         // "x": create exclusively, never open another file of that name.
         file_ = std::fopen(temp_name_.c_str(), "wbx");
-        if (file_ == nullptr && errno != EEXIST) break;
+        if (file_ != nullptr) ticket_ = platform::note_temporary(temp_name_);
+        else if (errno != EEXIST) break;
     }
     if (file_ == nullptr) {
         // Whatever the cause, a file that cannot be created has this one
@@ -46,9 +51,18 @@ OutputFile::OutputFile(std::string name) : name_(std::move(name)) {
 
 OutputFile::~OutputFile() {
     writer_.reset();  // waits for a block being written
+    discard_temporary();
+}
+
+void OutputFile::discard_temporary() {
     if (file_ != nullptr) {
         std::fclose(file_);
+        file_ = nullptr;
+    }
+    if (ticket_ >= 0) {
         std::remove(temp_name_.c_str());
+        platform::forget_temporary(ticket_);
+        ticket_ = -1;
     }
 }
 
@@ -65,8 +79,7 @@ void OutputFile::send(std::string& pending) {
 }
 
 void OutputFile::fail_write(int error_number) {
-    throw RecordError(location_of(name_),
-                      "Cannot write file '" + name_ + "': " + std::strerror(error_number));
+    throw RecordError(location_of(name_), "Cannot write file '" + name_ + "': " + std::strerror(error_number));
 }
 
 void OutputFile::close() {
@@ -80,17 +93,16 @@ void OutputFile::close() {
     pending_.clear();
     std::FILE* file = file_;
     file_ = nullptr;
-    if (std::fclose(file) != 0) {
-        const int error_number = errno;
-        std::remove(temp_name_.c_str());
-        fail_write(error_number);
-    }
+    if (std::fclose(file) != 0) fail_write(errno);
+}
+
+void OutputFile::put_in_place() {
     if (std::rename(temp_name_.c_str(), name_.c_str()) != 0) {
         const int error_number = errno;
-        std::remove(temp_name_.c_str());
-        throw RecordError(location_of(name_),
-                          "Cannot replace file '" + name_ + "': " + std::strerror(error_number));
+        throw RecordError(location_of(name_), "Cannot replace file '" + name_ + "': " + std::strerror(error_number));
     }
+    platform::forget_temporary(ticket_);
+    ticket_ = -1;
 }
 
 }  // namespace velor::textio

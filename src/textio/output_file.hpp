@@ -1,8 +1,9 @@
 // An output file that is never seen half-written.  Records go to a
-// temporary file in the same folder; `close` renames it onto the real name
-// once everything is written and closed without error.  A writer destroyed
-// without `close` (the run ended early) removes its temporary file, so an
-// earlier file of the same name stays exactly as it was.
+// temporary file in the same folder; `close` writes out and closes it, and
+// `put_in_place` renames it onto the real name.  A file destroyed before
+// it is put in place (the run ended early, or was interrupted) removes
+// its temporary file, so an earlier file of the same name stays exactly as
+// it was.
 #pragma once
 
 #include <cstdio>
@@ -10,7 +11,6 @@
 #include <string>
 
 #include "textio/background_writer.hpp"
-
 #include "textio/output_channel.hpp"
 
 namespace velor::textio {
@@ -23,10 +23,15 @@ public:
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
 
-    // Writes out what is pending, closes, and replaces the named file.
+    // Writes out what is pending and closes the temporary file.
     void close();
+    bool closed() const { return file_ == nullptr; }
+
+    // Renames the closed temporary file onto the real name.
+    void put_in_place();
 
     const std::string& name() const { return name_; }
+    // Where the text stands until it is put in place.
     const std::string& temporary_name() const { return temp_name_; }
 
 protected:
@@ -35,9 +40,11 @@ protected:
 private:
     void send(std::string& pending);
     [[noreturn]] void fail_write(int error_number);
+    void discard_temporary();
 
     std::string name_;
     std::string temp_name_;
+    int ticket_ = -1;  // of the temporary file noted for removal on an interruption
     std::FILE* file_ = nullptr;
     std::unique_ptr<BackgroundWriter> writer_;  // from the first full block on
 };

@@ -16,9 +16,31 @@ inline std::string make_field(std::string_view text, std::size_t width = kFieldW
     return field;
 }
 
+// A file name as a field: blank-padded to 80 characters like every other
+// field, but never cut, since paths longer than that are ordinary.
+inline std::string name_field(std::string_view name) {
+    std::string field(name);
+    if (field.size() < kFieldWidth) field.resize(kFieldWidth, ' ');
+    return field;
+}
+
 inline std::string_view trim_right(std::string_view text) {
     const std::size_t last = text.find_last_not_of(' ');
     return last == std::string_view::npos ? std::string_view() : text.substr(0, last + 1);
+}
+
+// Whether a record begins with the keyword, in any letter case: a refinement
+// program reads its instructions and data names so, and editors and older
+// programs write them in lower case too.
+inline bool has_keyword(std::string_view record, std::string_view keyword) {
+    if (record.size() < keyword.size()) return false;
+    for (std::size_t i = 0; i < keyword.size(); ++i) {
+        const char c = record[i];
+        const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
+        const char wanted = keyword[i] >= 'a' && keyword[i] <= 'z' ? static_cast<char>(keyword[i] - 'a' + 'A') : keyword[i];
+        if (upper != wanted) return false;
+    }
+    return true;
 }
 
 inline bool is_blank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }

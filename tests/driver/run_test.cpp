@@ -47,5 +47,25 @@ TEST(Velor, EndOfInputAtThePromptIsFatal) {
     EXPECT_EQ(r.err.substr(r.err.size() - 12), "End of file\n") << r.err;
 }
 
+// Paths longer than any field are ordinary: the stem is kept whole, given
+// on the command line or typed.
+TEST(Velor, LongPathsAreKeptWhole) {
+    ScratchFolder dir("long-path");
+    std::filesystem::path folder;
+    for (int i = 0; i < 5; ++i) folder /= std::string(59, static_cast<char>('a' + i));
+    std::filesystem::create_directories(dir / folder.string());
+    const auto flat = test_data() / "golden" / "flat";
+    for (const char* name : {"g.res", "g.fcf"}) std::filesystem::copy_file(flat / name, dir / (folder / name).string());
+    const std::string stem = (folder / "g").string();
+    ASSERT_GT(stem.size(), 300u);
+    for (const bool typed : {false, true}) {
+        SCOPED_TRACE(typed ? "typed" : "argument");
+        const auto r = typed ? run_velor(dir.path(), {"", "F"}, stem + "\n") : run_velor(dir.path(), {stem, "F"});
+        EXPECT_EQ(r.status, 0) << r.err;
+        for (const char* name : {"gx.hkl", "gx.abs"})
+            EXPECT_EQ(read_file(dir / (folder / name).string()), read_file(flat / name)) << name;
+    }
+}
+
 }  // namespace
 }  // namespace velor::testing

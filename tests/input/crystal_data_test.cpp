@@ -89,11 +89,18 @@ const std::string kReflections = kReflection + "   0   1   1       10.05        
                                                "   0   0   0        0.00        0.00      0.00\n";
 const std::string kFcf = kHeadStart + kListCode4 + kF000 + kHeadEnd + kReflections;
 
+// The header's cell items, with a and beta as given.
+std::string kCellItems(const std::string& a, const std::string& beta) {
+    return "_cell_length_a " + a + "\n_cell_length_b 11.3\n_CELL_length_c   12.4000\n_cell_angle_alpha 90\n" +
+           "_cell_angle_beta " + beta + "\n_cell_angle_gamma 90.0\n";
+}
+
 const std::string kCell = "0.71073 10.2 11.3 12.4 90 95.5 90 lambda^2=0.5051371559724807 U=0.005 ";
 const std::string kCellLine = "CELL 0.71073 10.2 11.3 12.4 90 95.5 90\n";
 std::string refused(const std::string& code) {
     return "stop 1: file 'DIR/x.fcf' has reflection list code " + code +
-           " (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, Fo2, sigma(Fo2)) is needed";
+           " (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, Fo2, sigma(Fo2)) is needed: set LIST 4 in "
+           "'DIR/x.ins' and refine the structure again";
 }
 const std::string kNoSuchFile = " / console:  THERE IS NO SUCH FILE AS \r\n ";
 
@@ -110,6 +117,9 @@ TEST(CrystalData, WhatTheFilesGive) {
         {"TITL x\ncell 0.71073 10.2 11.3 12.4 90 95.5 90\nFVAR 1.5\n", kFcf, kCell + "OSF=1.5 F000=512"},
         {"TITL x\nREM\nCell 0.71073 10.2 11.3 12.4 90 95.5 90\nFVAR 1.5\n", kFcf, kCell + "OSF=1.5 F000=512"},
         {"TITL x\nCELL0.71073 10.2 11.3 12.4 90 95.5 90\nFVAR 1.5\n", kFcf, kCell + "OSF=1.5 F000=512"},
+        // Every keyword and data name in any letter case.
+        {"titl x\n" + kCellLine + "fvar 1\n", kHeadStart + "_EXPTL_crystal_F_000 256\n" + kHeadEnd + kReflections,
+         kCell + "OSF=1 F000=256"},
         // OSF: the first value of the first FVAR record, even before TITL.
         {"FVAR 0.875\nTITL x\n" + kCellLine + "END\n", kFcf, kCell + "OSF=0.875 F000=512"},
         {"TITL x\n" + kCellLine + "FVAR 0.25 0.5 0.75\n", kFcf, kCell + "OSF=0.25 F000=512"},
@@ -122,8 +132,9 @@ TEST(CrystalData, WhatTheFilesGive) {
          kCell + "OSF=0.12345 F000=512"},
         {kLegacyRes, kHeadStart + kListCode4 + kHeadEnd + kReflections + kF000, kCell + "OSF=0.12345 F000=512"},
         // Fatal record errors, located in their file.
-        {"titl x\n" + kCellLine + "FVAR 1\n", kFcf, "error: End of file at file 'DIR/x.res', line 3"},
-        {kCellLine + "TITL x\nREM\nFVAR 1\nEND\n", kFcf, "error: End of file at file 'DIR/x.res', line 5"},
+        {"REM titl\n" + kCellLine + "FVAR 1\n", kFcf, "error: End of file at file 'DIR/x.res', line 3, looking for TITL"},
+        {kCellLine + "TITL x\nREM\nFVAR 1\nEND\n", kFcf,
+         "error: End of file at file 'DIR/x.res', line 5, looking for CELL"},
         {"TITL x\nCELL 0.71073 10.2 11.3 12.4 90\n95.5 90\nFVAR 1\n", kFcf,
          "error: End of file at file 'DIR/x.res', line 2"},
         {"TITL x\nCELL 0.71073 10.2 11.3 / 90 95.5 90\nFVAR 1\n", kFcf,
@@ -133,13 +144,24 @@ TEST(CrystalData, WhatTheFilesGive) {
         {kLegacyRes, kHeadStart + kListCode4 + "_exptl_crystal_F_000\n 512.00\n" + kHeadEnd + kReflections,
          "error: End of file at file 'DIR/x.fcf', line 4"},
         {kLegacyRes, kHeadStart + kListCode4 + kHeadEnd + kReflections,
-         "error: End of file at file 'DIR/x.fcf', line 12"},
+         "error: End of file at file 'DIR/x.fcf', line 12, looking for _exptl_crystal_F_000"},
         // A list code other than 4 stops the run, before or after F(000);
         // it is reported rather than the missing F(000) it leads to.
         {kLegacyRes, kHeadStart + "_shelx_refln_list_code          6\n" + kF000 + kHeadEnd + kReflections,
          refused("6")},
         {kLegacyRes, kHeadStart + kF000 + "_shelx_refln_list_code 3\n" + kHeadEnd + kReflections, refused("3")},
         {kLegacyRes, kHeadStart + "_shelx_refln_list_code 6\n" + kHeadEnd + kReflections, refused("6")},
+        {kLegacyRes, kHeadStart + kListCode4 + kF000 + "_SHELX_REFLN_LIST_CODE 6\n" + kHeadEnd + kReflections,
+         refused("6")},
+        // The cell in the header of the reflection file must be that of
+        // NAME.res (10.2 11.3 12.4 90 95.5 90) to one unit in its last
+        // printed decimal.
+        {kLegacyRes, kFcf + kCellItems("10.19", "95.5000"), kCell + "OSF=0.12345 F000=512"},
+        {kLegacyRes, kHeadStart + kF000 + kCellItems("10.2000(3)", "95.5") + kHeadEnd + kReflections,
+         kCell + "OSF=0.12345 F000=512"},
+        {kLegacyRes, kHeadStart + kF000 + kCellItems("10.18", "97") + kHeadEnd + kReflections,
+         "stop 1: files 'DIR/x.res' and 'DIR/x.fcf' are not of the same refinement: the cell differs (a 10.2 "
+         "against 10.18, beta 95.5 against 97)"},
         // A missing file is the missing-file stop.
         {kNoFile, kFcf, "stop 1: " + kNoSuchFile + field("abc.res")},
         {kLegacyRes, kNoFile, "stop 1: " + kNoSuchFile + field("abc.fcf")},

@@ -34,7 +34,9 @@ TEST(Getnam, NamesAndFitTypeLetter) {
         const char* stem;
         char letter;
     };
-    const std::string long_word(80, 'a');
+    // Paths longer than a field are kept whole, typed or given.
+    const std::string long_path = "/data/" + std::string(300, 'a'), long_typed = std::string(95, 'b');
+    const std::string long_argument = long_path + " tail", long_line = long_typed + " tail\n";
     const Case cases[] = {
         {{"abc", "q"}, "", "abc", 'Q'},
         {{"abc"}, "", "abc", 'N'},
@@ -48,28 +50,23 @@ TEST(Getnam, NamesAndFitTypeLetter) {
         {{"", "C"}, "from keyboard\n", "from", 'C'},
         {{}, " lead\n", "", 'N'},
         {{}, "\n", "", 'N'},
-        {{long_word}, "", "", 'N'},
+        {{long_path}, "", long_path.c_str(), 'N'},
+        {{long_argument}, "", long_path.c_str(), 'N'},
+        {{}, long_line.c_str(), long_typed.c_str(), 'N'},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stem);
         const Named n = name_run(c.arguments, c.keyboard);
         const std::string stem = c.stem;
-        EXPECT_EQ(n.names.res, textio::make_field(stem + ".res"));
-        EXPECT_EQ(n.names.fcf, textio::make_field(stem + ".fcf"));
-        EXPECT_EQ(n.names.hkl, textio::make_field(stem + "x.hkl"));
-        EXPECT_EQ(n.names.ins, textio::make_field(stem + "x.ins"));
-        EXPECT_EQ(n.names.abs, textio::make_field(stem + "x.abs"));
+        EXPECT_EQ(n.names.stem, stem);
+        EXPECT_EQ(n.names.res, textio::name_field(stem + ".res"));
+        EXPECT_EQ(n.names.fcf, textio::name_field(stem + ".fcf"));
+        EXPECT_EQ(n.names.hkl, textio::name_field(stem + "x.hkl"));
+        EXPECT_EQ(n.names.ins, textio::name_field(stem + "x.ins"));
+        EXPECT_EQ(n.names.abs, textio::name_field(stem + "x.abs"));
         EXPECT_EQ(n.fit_type, textio::make_field(std::string(1, c.letter)));
         EXPECT_EQ(n.console.empty(), *c.keyboard == '\0');
     }
-}
-
-TEST(Getnam, LongStemsAreCutAtEightyColumns) {
-    const std::string s75(75, 's'), s76(76, 's');
-    EXPECT_EQ(name_run({s75}).names.hkl, s75 + "x.hkl");
-    const Named n = name_run({s76});
-    EXPECT_EQ(n.names.res, s76 + ".res");
-    EXPECT_EQ(n.names.hkl, s76 + "x.hk");
 }
 
 TEST(Getnam, PromptLeavesTheLineOpen) {

@@ -76,6 +76,10 @@ TEST(FitOptions, LettersDefaultsAndDialogue) {
         {0.71073f, 'Q', "", "", kQuadratic, "0.00", "1.00", "3.00", "18/3/2 0 1 3 0.2950668"},
         {1.54184f, 'L', "", "", kLinear, "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.43459797"},
         {1.0f, 'F', "", "", kFlat, "0.00", "1.00", "3.00", "6/1/0 0 1 3 0.35"},
+        // The root of λ in double precision: in single precision the limit
+        // would be one bit off for these wavelengths.
+        {1.7902f, 'L', "", "", kLinear, "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.46829423"},
+        {1.3922f, 'L', "", "", kLinear, "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.41297033"},
         // N and no "y" (a blank before it does not count): linear up to 1 Å, cubic above.
         {0.71073f, 'N', "\n", kQuestion, kLinear, "0.00", "1.00", "3.00", "12/2/1 0 1 3 0.2950668"},
         {1.54184f, 'N', "\n", kQuestion, kCubic, "0.00", "1.00", "3.00", "24/4/3 0 1 3 0.43459797"},

@@ -10,7 +10,7 @@ namespace {
 
 input::CrystalData monoclinic() {
     return {.lambda = 0.71073f, .a = 10.0f, .b = 12.0f, .c = 15.0f, .alpha = 90.0f, .beta = 100.0f, .gamma = 90.0f,
-            .lambda_sq = static_cast<double>(0.71073f) * static_cast<double>(0.71073f), .f000 = 400.0f, .u = 0.005f};
+            .lambda_sq = static_cast<double>(0.71073f) * static_cast<double>(0.71073f), .osf = 0.25f, .f000 = 400.0f, .u = 0.005f};
 }
 
 input::RunParameters defaults(int terms) {
@@ -59,7 +59,12 @@ TEST(Screening, EachTestAtItsBoundary) {
         {"low angle, Fo2 below Fc2/2", {1, 0, 0, 100, 49.999996f, 5}, b_sq, false},
         {"high angle, weak Fo2", {1, 0, 0, 100, 20, 5}, std::nextafter(b_sq, 1.0), true},
         {"ceiling: Fo2/E far above F000^2/4", {1, 0, 0, 100, 50000, 5}, high, false},
+        // A value that is not a number rejects the reflection, whatever the angle.
         {"NaN Fo2", {1, 0, 0, 100, std::nanf(""), 5}, high, false},
+        {"NaN sigma", {1, 0, 0, 100, 100, std::nanf("")}, high, false},
+        {"NaN Fc2", {1, 0, 0, std::nanf(""), 100, 5}, high, false},
+        {"infinite Fc2", {1, 0, 0, HUGE_VALF, 100, 5}, high, false},
+        {"negative sigma", {1, 0, 0, 100, 100, -5}, high, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <limits>
+
 #include "model/reciprocal_cell.hpp"
 #include "textio/errors.hpp"
 
@@ -17,6 +19,7 @@ input::CrystalData monoclinic() {
     c.alpha = 90.0f;
     c.beta = 100.0f;
     c.gamma = 90.0f;
+    c.osf = 0.25f;
     return c;
 }
 
@@ -39,23 +42,39 @@ TEST(Rscell, MonoclinicReciprocalCell) {
     EXPECT_EQ(crystal.beta, 1.74532926f);
 }
 
-TEST(Rscell, ImpossibleCellsStopTheRun) {
+TEST(Rscell, ImpossibleCrystalDataStopTheRun) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
     struct Case {
-        float a, alpha, beta, gamma;
+        float a, alpha, beta, gamma, lambda, osf;
+        const char* message;  // how the stop message begins
     };
-    for (const Case c : {Case{0.0f, 90, 90, 90}, Case{-5.0f, 90, 90, 90}, Case{10.0f, 0, 90, 90},
-                         Case{10.0f, 120, 120, 120}, Case{10.0f, 60, 60, 150}}) {
+    const Case cases[] = {
+        {0.0f, 90, 90, 90, 0.71073f, 0.25f, "impossible unit cell"},
+        {-5.0f, 90, 90, 90, 0.71073f, 0.25f, "impossible unit cell"},
+        {10.0f, 0, 90, 90, 0.71073f, 0.25f, "impossible unit cell"},
+        {10.0f, 90, 180, 90, 0.71073f, 0.25f, "impossible unit cell"},
+        {10.0f, 90, 181.234f, 90, 0.71073f, 0.25f, "impossible unit cell"},
+        {10.0f, 90, nan, 90, 0.71073f, 0.25f, "impossible unit cell"},
+        {10.0f, 120, 120, 120, 0.71073f, 0.25f, "impossible unit cell"},
+        {10.0f, 60, 60, 150, 0.71073f, 0.25f, "impossible unit cell"},
+        {10.0f, 90, 90, 90, -0.71073f, 0.25f, "impossible wavelength"},
+        {10.0f, 90, 90, 90, 0.71073f, 0.0f, "impossible overall scale factor"},
+        {10.0f, 90, 90, 90, 0.71073f, nan, "impossible overall scale factor"},
+    };
+    for (const Case& c : cases) {
         auto crystal = monoclinic();
         crystal.a = c.a;
         crystal.alpha = c.alpha;
         crystal.beta = c.beta;
         crystal.gamma = c.gamma;
+        crystal.lambda = c.lambda;
+        crystal.osf = c.osf;
         try {
             rscell(crystal);
             ADD_FAILURE() << "accepted a = " << c.a << " angles " << c.alpha << " " << c.beta << " " << c.gamma;
         } catch (const textio::RunStop& e) {
             EXPECT_EQ(e.exit_status(), 1);
-            EXPECT_NE(std::string(e.what()).find("impossible unit cell"), std::string::npos);
+            EXPECT_TRUE(std::string(e.what()).starts_with(c.message)) << e.what();
         }
     }
 }

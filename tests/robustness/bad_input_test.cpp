@@ -21,6 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 fs::path golden() { return test_data() / "golden" / "cubic"; }
+fs::path examples() { return test_data() / ".." / ".." / "examples"; }
 
 // ------------------------------------------------------------ damaging
 
@@ -73,10 +74,13 @@ void expect_left(const fs::path& folder, const std::string& name, char left) {
         case 'g': EXPECT_EQ(text, read_file(golden() / name)); break;
         case 'f': EXPECT_TRUE(fs::is_directory(folder / name)); break;
         default: {
+            // The instructions end with END in any letter case.
+            std::string last = text.substr(text.size() - std::min<std::size_t>(text.size(), 200));
+            if (name == "gx.ins") std::transform(last.begin(), last.end(), last.begin(), ::toupper);
             const std::string end = name == "gx.hkl"   ? "\n   0   0   0    0.00    0.00\r\n"
                                     : name == "gx.ins" ? "\n" + padded("END") + "\r\n"
                                                        : "\n +" + std::string(76, '=') + "+\r\n";
-            EXPECT_TRUE(text.ends_with(end)) << text.substr(text.size() - std::min<std::size_t>(text.size(), 200));
+            EXPECT_TRUE(last.ends_with(end)) << last;
         }
     }
 }
@@ -91,12 +95,12 @@ std::string line_of(const fs::path& file, int n) {
 // Runs velor in `folder` under a time limit, through `prefix` (a shell line
 // that sets a limit, or a change of user) when one is given.
 ProcessResult run_limited(const fs::path& folder, const std::vector<std::string>& arguments,
-                          const std::vector<std::string>& prefix = {}) {
+                          const std::vector<std::string>& prefix = {}, const std::string& input = {}) {
     std::vector<std::string> command{"-k", "5", "20"};
     command.insert(command.end(), prefix.begin(), prefix.end());
     command.push_back(program_path("velor"));
     command.insert(command.end(), arguments.begin(), arguments.end());
-    return run_program(folder, "timeout", command);
+    return run_program(folder, "timeout", command, input);
 }
 
 // Copies the data set and the earlier outputs into a fresh folder.
@@ -124,12 +128,21 @@ struct Case {
     std::vector<std::string> arguments = {"g", "C"};
     std::vector<std::string> prefix = {};
     std::string out_end = {};  // how standard output ends
+    std::string input = {};    // standard input
 };
 
 std::string fatal(const std::string& location, const std::string& text) {
     return "velor: fatal error, " + location + "\nvelor: " + text + "\n";
 }
 std::string at(const char* file, int line) { return std::string("file '") + file + "', line " + std::to_string(line); }
+
+// The warning of every complete run on this small data set.
+const std::string kFew =
+    "velor: warning: only 55 reflections passed the screening for the 24 parameters of the fit, fewer than ten per "
+    "parameter: the correction is poorly determined\n";
+std::string looking(const char* file, int line, const char* keyword) {
+    return at(file, line) + ", looking for " + keyword;
+}
 
 const std::string kLong(10000, 'x');
 const std::string kOverBuffer(300000, 'x');  // longer than the 256 KiB read buffer
@@ -143,23 +156,24 @@ std::vector<Case> cases() {
     for (int c = 0; c < 256; ++c)
         if (c != '\n') garbage.push_back(static_cast<char>(c));
     return {
-        {"empty .res", edit("g.res", [](auto) { return ""; }), 2, fatal(at("g.res", 0), eof), "eee"},
-        {"empty .fcf", edit("g.fcf", [](auto) { return ""; }), 2, fatal(at("g.fcf", 0), eof), "eee"},
+        {"empty .res", edit("g.res", [](auto) { return ""; }), 2, fatal(looking("g.res", 0, "TITL"), eof), "eee"},
+        {"empty .fcf", edit("g.fcf", [](auto) { return ""; }), 2,
+         fatal(looking("g.fcf", 0, "_exptl_crystal_F_000"), eof), "eee"},
 
         // Binary garbage and NUL bytes.
-        {"garbage line in the .fcf header", edit("g.fcf", insert_line(4, garbage)), 0, "", "ggg"},
+        {"garbage line in the .fcf header", edit("g.fcf", insert_line(4, garbage)), 0, kFew, "ggg"},
         {"NUL in Fo2", edit("g.fcf", swap("94.14", std::string("9\0" ".14", 5))), 2,
          fatal(at("g.fcf", 36), "Bad value during floating point read"), "eee"},
 
         // Long lines: only the first 80 columns of a record count.
-        {"10,000-character REM line in .res", edit("g.res", insert_line(2, "REM " + kLong)), 0, "", "gcg",
+        {"10,000-character REM line in .res", edit("g.res", insert_line(2, "REM " + kLong)), 0, kFew, "gcg",
          {{"gx.ins", 2, padded("REM " + kLong.substr(0, 76))}}},
         {"line longer than the read buffer, then a bad record",
          edit("g.fcf", [](std::string t) { return insert_line(42, "oops")(insert_line(4, "#" + kOverBuffer)(t)); }),
          2, fatal(at("g.fcf", 42), bad_int), "eee"},
 
         // Tabs separate free-format numbers, but not fixed-column fields.
-        {"tabs in CELL", edit("g.res", swap("CELL 0.71073   7.8123", "CELL\t0.71073\t7.8123")), 0, "", "gcg"},
+        {"tabs in CELL", edit("g.res", swap("CELL 0.71073   7.8123", "CELL\t0.71073\t7.8123")), 0, kFew, "gcg"},
         {"tab inside an index field", edit("g.fcf", swap("   1   1   0", "  \t1   1   0")), 2,
          fatal(at("g.fcf", 36), bad_int), "eee"},
 
@@ -168,52 +182,83 @@ std::vector<Case> cases() {
              std::replace(t.begin(), t.end(), '\n', '\r');
              return t;
          }),
-         2, fatal(at("g.fcf", 1), eof), "eee"},
+         2, fatal(looking("g.fcf", 1, "_exptl_crystal_F_000"), eof), "eee"},
 
-        // Numbers too large for single precision become Infinity; a zero
-        // scale makes every intensity 0.
-        {"Fo2 of 1e99", edit("g.fcf", swap("94.14", " 1e99")), 0, "", "ccc",
+        // A number too large for single precision becomes Infinity; an
+        // R-value that is not a number is no improvement.
+        {"Fo2 of 1e99", edit("g.fcf", swap("94.14", " 1e99")), 0,
+         "velor: warning: the R-value after correction (NaN) is not lower than before (NaN): the correction does not "
+         "make the data fit the model better\nvelor: warning: only 54 reflections passed the screening for the 24 "
+         "parameters of the fit, fewer than ten per parameter: the correction is poorly determined\n",
+         "ccc",
          {{"gx.hkl", 2, "   1   1   0Infinity    0.57     1.116"},
-          {"gx.abs", 23, " |  R-values before and after correction:       NaN and      NaN              |"}}},
-        {"FVAR 0", edit("g.res", swap("FVAR       0.25000", "FVAR       0")), 0, "", "ccc",
-         {{"gx.hkl", 1, "   2   0   0    0.00    0.00     1.154"},
           {"gx.abs", 23, " |  R-values before and after correction:       NaN and      NaN              |"}}},
 
         // A short record reads as if padded with blanks (a 9 without its
         // point is 0.09); a list without its terminator is a fatal end of
         // file after the last record, before anything is written.
-        {"record cut inside Fo2", edit("g.fcf", swap("         94.14        10.20 o", "       9")), 0, "", "ccc",
-         {{"gx.hkl", 2, "   1   1   0    0.01    0.00     1.116"}}},
+        {"record cut inside Fo2", edit("g.fcf", swap("         94.14        10.20 o", "       9")), 0,
+         "velor: warning: only 54 reflections passed the screening for the 24 parameters of the fit, fewer than ten "
+         "per parameter: the correction is poorly determined\n",
+         "ccc", {{"gx.hkl", 2, "   1   1   0    0.01    0.00     1.116"}}},
         {"no terminator", edit("g.fcf", [](std::string t) { return t.substr(0, line_start(t, 95)); }), 2,
          fatal(at("g.fcf", 94), eof), "eee"},
 
-        // Reflection list codes: anything but 4 stops the run before the
-        // question of the dialogue (no fit letter, empty standard input).
+        // Reflection list codes: anything but 4, in any record of the
+        // header, stops the run before the question of the dialogue (no fit
+        // letter, empty standard input).
         {"LIST 6", list_code("6"), 1,
          "velor: file 'g.fcf' has reflection list code 6 (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, "
-         "Fo2, sigma(Fo2)) is needed\n", "eee", {}, {"g"}},
-        {"list code 4.5", list_code("4.5"), 1,
+         "Fo2, sigma(Fo2)) is needed: set LIST 4 in 'g.ins' and refine the structure again\n", "eee", {}, {"g"}},
+        {"list code 4.5 in a second record", edit("g.fcf", insert_line(7, "_shelx_refln_list_code 4.5")), 1,
          "velor: file 'g.fcf' has reflection list code 4.5 (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, "
-         "Fo2, sigma(Fo2)) is needed\n", "eee", {}, {"g"}},
-        {"list code 4.0", list_code("4.0"), 0, "", "ggg"},
+         "Fo2, sigma(Fo2)) is needed: set LIST 4 in 'g.ins' and refine the structure again\n", "eee", {}, {"g"}},
+        {"list code 4.0", list_code("4.0"), 0, kFew, "ggg"},
 
-        // Records the run needs that are not there; without END the
-        // corrected data are complete and in place.
+        // The reflection file of another refinement; the same cell printed
+        // with fewer decimals is the same refinement.
+        {"cell of another refinement", edit("g.fcf", swap("_cell_length_a     7.8123", "_cell_length_a     7.9123")),
+         1, "velor: files 'g.res' and 'g.fcf' are not of the same refinement: the cell differs (a 7.8123 against "
+            "7.9123)\n", "eee", {}, {"g"}},
+        {"cell with fewer decimals", edit("g.fcf", swap("_cell_length_a     7.8123", "_cell_length_a     7.812")), 0,
+         kFew, "ggg"},
+
+        // Records the run needs that are not there; without END nothing is
+        // replaced.
         {"no CELL line", edit("g.res", swap("CELL 0.71073   7.8123  11.2345  16.0456  90.000  90.000  90.000\n", "")),
-         2, fatal(at("g.res", 74), eof), "eee"},
+         2, fatal(looking("g.res", 74, "CELL"), eof), "eee"},
         {"no FVAR line", edit("g.res", swap("FVAR       0.25000   0.50000\n", "")), 2,
-         fatal(at("g.res", 74), eof), "eee"},
-        {"no END line", edit("g.res", swap("\nEND\n", "\n")), 2, fatal(at("g.res", 74), eof), "gee"},
+         fatal(looking("g.res", 74, "FVAR"), eof), "eee"},
+        {"no END line", edit("g.res", swap("\nEND\n", "\n")), 2, fatal(looking("g.res", 74, "END"), eof), "eee"},
+
+        // Instructions in lower case are instructions all the same; a twin
+        // refinement is copied, with a warning.
+        {"lower-case instructions",
+         edit("g.res",
+              [](std::string t) {
+                  for (const auto& [from, to] : {std::pair{"TITL", "titl"}, {"FVAR", "Fvar"}, {"MERG 2", "merg 0"},
+                                                 {"HKLF 4", "hklf 5\nexti 0.01"}, {"\nEND\n", "\nend\n"}})
+                      t = swap(from, to)(t);
+                  return t;
+              }),
+         0,
+         kFew + "velor: warning: 'g.res' refines twinned data (HKLF 5, TWIN or BASF): 'gx.hkl' holds HKLF 4 data and "
+                "'gx.ins' still carries the twin instructions, which must be revised before the next refinement\n",
+         "ccc",
+         {{"gx.ins", 1, padded("titl g in P2(1)2(1)2(1)")}, {"gx.ins", 22, padded("REM merg 0")},
+          {"gx.ins", 58, padded("HKLF 4")}, {"gx.ins", 59, padded("REM exti 0.01")}, {"gx.ins", 67, padded("end")}}},
 
         // A file that is not there, an output that cannot be put in place.
         {"no .res", [](const fs::path& d) { fs::remove(d / "g.res"); }, 1, "", "eee", {}, {"g", "C"}, {},
          " THERE IS NO SUCH FILE AS \r\n " + padded("g.res")},
+        {"stem with its extension", [](auto&) {}, 1, "velor: hint: give the file name without its extension, as in "
+         "'velor g'\n", "eee", {}, {"g.res", "C"}, {}, " THERE IS NO SUCH FILE AS \r\n " + padded("g.res.res")},
         {"gx.abs is a folder",
          [](const fs::path& d) {
              fs::remove(d / "gx.abs");
              fs::create_directories(d / "gx.abs" / "inside");
          },
-         2, fatal("writing file 'gx.abs'", "Cannot replace file 'gx.abs': Is a directory"), "ggf"},
+         2, fatal("writing file 'gx.abs'", "Cannot replace file 'gx.abs': Is a directory"), "eef"},
 
         // A full disk, as a file-size limit of 2 KiB (gx.hkl is 2430 bytes,
         // standard output less than 1 KiB by then), with the default action
@@ -222,16 +267,40 @@ std::vector<Case> cases() {
          fatal("writing file 'gx.hkl'", "Cannot write file 'gx.hkl': File too large"), "eee", {}, {"g", "C"},
          {"bash", "-c", "ulimit -f 2; exec \"$0\" \"$@\""}},
 
-        // A cell or wavelength that is no number greater than zero, or a
-        // cell whose volume overflows, is refused before the fit.
+        // Crystal data that are no crystal are refused before the fit.
         {"infinite cell length", edit("g.res", swap("7.8123", "1e39")), 1,
          "velor: impossible unit cell  Infinity   11.2345   16.0456    90.000    90.000    90.000: a cell length is "
          "not a number greater than zero\n", "eee"},
-        {"cell volume out of range", edit("g.res", swap("7.8123", "1e38")), 1,
+        {"cell volume out of range",
+         [](const fs::path& d) {
+             edit("g.res", swap("7.8123", "1e38"))(d);
+             edit("g.fcf", swap("_cell_length_a     7.8123", ""))(d);
+         },
+         1,
          "velor: impossible unit cell**********   11.2345   16.0456    90.000    90.000    90.000: its volume is out "
          "of range\n", "eee"},
+        {"cell angle above 180", edit("g.res", swap("16.0456  90.000", "16.0456 181.234")), 1,
+         "velor: impossible unit cell    7.8123   11.2345   16.0456   181.234    90.000    90.000: a cell angle is "
+         "not between 0 and 180 degrees\n", "eee", {}, {"g", "C"}, {}, "OMIT parameter = 3.00\r\n\r\n"},
         {"zero wavelength", edit("g.res", swap("CELL 0.71073", "CELL 0")), 1,
          "velor: impossible wavelength   0.00000 on the cell line: it must be a number greater than zero\n", "eee"},
+        {"FVAR 0", edit("g.res", swap("FVAR       0.25000", "FVAR       0")), 1,
+         "velor: impossible overall scale factor   0.00000 (the first FVAR value): it must be a number greater than "
+         "zero\n", "eee"},
+
+        // A cubic fit to the low-angle data only, applied to all of them:
+        // S falls below zero at high angle and the run stops after the
+        // correction pass, with nothing replaced.
+        {"scale factors below zero",
+         [](const fs::path& d) {
+             fs::copy_file(examples() / "demo.res", d / "g.res", fs::copy_options::overwrite_existing);
+             fs::copy_file(examples() / "demo.fcf", d / "g.fcf", fs::copy_options::overwrite_existing);
+         },
+         1,
+         "velor: the fitted scale factor S is not a positive number for 21 reflections (smallest S -0.313 at h k l -3 "
+         "9 13): there the model, extrapolated beyond the data it was fitted to, is no transmission factor. Use a fit "
+         "type with fewer parameters or a wider sin(theta) range.\n",
+         "eee", {}, {"g"}, {}, "   Applying correction ...\r\n", "y\nc\n\n0.25\n\n"},
     };
 }
 
@@ -242,7 +311,7 @@ TEST(BadInput, EachCaseEndsAsExpected) {
         lay_out(dir.path());
         c.damage(dir.path());
         const std::vector<std::string> before = dir.names();
-        const ProcessResult r = run_limited(dir.path(), c.arguments, c.prefix);
+        const ProcessResult r = run_limited(dir.path(), c.arguments, c.prefix, c.input);
         EXPECT_EQ(r.status, c.status) << "(124: it hung; 128 and above: killed by a signal)\n" << r.err;
         EXPECT_EQ(r.err, c.err);
         EXPECT_TRUE(r.out.ends_with(c.out_end)) << r.out;

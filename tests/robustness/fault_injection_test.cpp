@@ -1,9 +1,10 @@
-// Runs killed with SIGKILL at many points, beside the complete output files
-// of an earlier run on a different data set.  After every kill each of
-// NAMEx.hkl, NAMEx.ins and NAMEx.abs must be whole: byte for byte the
-// earlier file or the new one.  The files are put in place in the order
-// hkl, ins, abs, so a new file never stands beside an older file that the
-// run writes before it.
+// Runs ended by a signal at many points, beside the complete output files
+// of an earlier run on a different data set.  NAMEx.hkl, NAMEx.ins and
+// NAMEx.abs are put in place together at the end of a run that succeeds,
+// so after every kill the three are either all the earlier files or all the
+// new ones.  Only SIGKILL, which no program can catch, may cut the renaming
+// in two (they are renamed in the order hkl, abs, ins) and leave temporary
+// files; SIGINT, SIGTERM and SIGHUP leave none.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -31,8 +32,8 @@ constexpr int kReflections = 300'000;
 constexpr int kRemarks = 50'000;
 #endif
 
-const char* const kOutputs[] = {"gx.hkl", "gx.ins", "gx.abs"};  // in the order they are put in place
-const char* const kTemporaries[] = {".gx.hkl.tmp", ".gx.ins.tmp", ".gx.abs.tmp"};  // and a number
+const char* const kOutputs[] = {"gx.hkl", "gx.abs", "gx.ins"};  // in the order they are put in place
+const char* const kTemporaries[] = {".gx.hkl.tmp", ".gx.abs.tmp", ".gx.ins.tmp"};  // and a number
 const std::vector<std::string> kAllFiles{"g.fcf", "g.res", "gx.abs", "gx.hkl", "gx.ins"};
 
 using Outputs = std::array<std::string, 3>;  // the texts of the files in kOutputs
@@ -77,27 +78,38 @@ int new_files(const fs::path& folder, const Outputs& earlier, const Outputs& fre
 }
 
 struct KillPoint {
+    int signal;
     int file;         // index in kOutputs of the file being written, or -1 for a kill by time
     double fraction;  // kill once its temporary file holds this part of the complete file
     std::chrono::microseconds delay{};  // for a kill by time, after the start
+    bool all_written = false;  // kill once all three temporary files are complete
 };
 
-// Starts a run and kills it at the point; the run's exit status (137 when
-// killed, 0 when it finished first).
+bool reached(const fs::path& folder, const KillPoint& point, const Outputs& fresh) {
+    const std::array<long, 3> sizes = temporaries(folder);
+    if (point.all_written) {
+        for (int i = 0; i < 3; ++i)
+            if (sizes[i] != static_cast<long>(fresh[i].size())) return false;
+        return true;
+    }
+    return sizes[point.file] >= point.fraction * static_cast<double>(fresh[point.file].size());
+}
+
+// Starts a run and signals it at the point; the run's exit status (128 plus
+// the signal when it was ended by it, 0 when it finished first).
 int run_and_kill(const fs::path& folder, const KillPoint& point, const Outputs& fresh) {
     const pid_t pid = start_child(folder, {program_path("velor"), "g", "L"});
-    if (point.file < 0) std::this_thread::sleep_for(point.delay);
+    if (point.file < 0 && !point.all_written) std::this_thread::sleep_for(point.delay);
     const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while (point.file >= 0 && Clock::now() < deadline &&
-           temporaries(folder)[point.file] < point.fraction * static_cast<double>(fresh[point.file].size())) {
+    while ((point.file >= 0 || point.all_written) && Clock::now() < deadline && !reached(folder, point, fresh)) {
         if (const int status = poll_child(pid); status >= 0) return status;
         std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
-    ::kill(pid, SIGKILL);
+    ::kill(pid, point.signal);
     return wait_child(pid, std::chrono::seconds(30));
 }
 
-TEST(FaultInjection, KilledRunsLeaveWholeFiles) {
+TEST(FaultInjection, SignalledRunsLeaveAllEarlierOrAllNewFiles) {
     if (program_path("velor-gen").empty()) GTEST_SKIP() << "generator not built";
     ScratchFolder dir("kill");
 
@@ -118,50 +130,53 @@ TEST(FaultInjection, KilledRunsLeaveWholeFiles) {
     const Outputs fresh = read_outputs(dir.path());
     for (int i = 0; i < 3; ++i) ASSERT_NE(fresh[i], earlier[i]) << kOutputs[i];
 
-    // Kills while each file is written, once its temporary file holds a
-    // share of the complete file; then kills at random moments.
+    // Signals while NAMEx.hkl and NAMEx.ins are written, once a share of
+    // each is in its temporary file; once all three are complete and not
+    // yet in place; then at random moments.  The four signals take turns.
+    const int kSignals[] = {SIGKILL, SIGINT, SIGTERM, SIGHUP};
     std::vector<KillPoint> points;
-    for (double f : {0.0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 0.99}) points.push_back({0, f});
-    for (double f : {0.0, 0.3, 0.6, 0.9}) points.push_back({1, f});
+    int turn = 0;
+    for (double f : {0.0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 0.99, 1.0})
+        points.push_back({kSignals[turn++ % 4], 0, f});
+    for (double f : {0.0, 0.3, 0.6, 0.9, 1.0}) points.push_back({kSignals[turn++ % 4], 2, f});
+    for (int s : kSignals) points.push_back({s, -1, 0.0, {}, true});
     std::mt19937 random(20240607);
     std::uniform_int_distribution<long> moment(0, duration.count());
-    for (int i = 0; i < 10; ++i) points.push_back({-1, 0.0, std::chrono::microseconds(moment(random))});
+    for (int i = 0; i < 32; ++i)
+        points.push_back({kSignals[turn++ % 4], -1, 0.0, std::chrono::microseconds(moment(random))});
+    ASSERT_GE(points.size(), 50u);
 
-    int data_interrupted = 0, instructions_interrupted = 0;
+    int during_data = 0, before_renames = 0;
     for (const KillPoint& point : points) {
-        SCOPED_TRACE(point.file < 0 ? "kill after " + std::to_string(point.delay.count()) + " us"
-                                    : "kill at " + std::to_string(point.fraction) + " of " + kOutputs[point.file]);
+        SCOPED_TRACE("signal " + std::to_string(point.signal) + ", " +
+                     (point.all_written ? std::string("all files written")
+                      : point.file < 0  ? "after " + std::to_string(point.delay.count()) + " us"
+                                        : "at " + std::to_string(point.fraction) + " of " + kOutputs[point.file]));
         for (int i = 0; i < 3; ++i) write_file(dir / kOutputs[i], earlier[i]);
+        const std::array<long, 3> written_before = temporaries(dir.path());
+        ASSERT_EQ(written_before, (std::array<long, 3>{-1, -1, -1}));
         const int status = run_and_kill(dir.path(), point, fresh);
-        EXPECT_TRUE(status == 128 + SIGKILL || status == 0) << "status " << status;
+        EXPECT_TRUE(status == 128 + point.signal || status == 0) << "status " << status;
         const int now_new = new_files(dir.path(), earlier, fresh);
-        EXPECT_GE(now_new, 0) << "an output file is neither the earlier nor the new one, or out of order";
-        // A temporary file left by the kill is a file not yet in place:
-        // the files before it are new, it and those after it as they were
-        // (the report is begun before the instructions, and put in place
-        // after them).  Nothing else is left.
         const std::array<long, 3> left = temporaries(dir.path(), true);
         EXPECT_EQ(dir.names(), kAllFiles);
-        EXPECT_TRUE(left[0] < 0 || now_new == 0) << now_new;
-        EXPECT_TRUE(left[1] < 0 || now_new == 1) << now_new;
-        EXPECT_TRUE(left[2] < 0 || now_new == 1 || now_new == 2) << now_new;
-        // On a busy machine a kill may come after the file it was meant
-        // for is in place; enough of them must come while it is written.
-        if (left[0] >= 0) ++data_interrupted;
-        if (left[1] >= 0) ++instructions_interrupted;
+        if (point.signal == SIGKILL) {
+            // A temporary file left is a file not yet in place, and so are
+            // those after it.
+            EXPECT_GE(now_new, 0) << "an output file is neither the earlier nor the new one, or out of order";
+            for (int i = 0; i < 3; ++i) EXPECT_TRUE(left[i] < 0 || now_new <= i) << i << ": " << now_new;
+        } else {
+            EXPECT_TRUE(now_new == 0 || now_new == 3) << now_new;
+            EXPECT_EQ(left, (std::array<long, 3>{-1, -1, -1})) << "a temporary file was left behind";
+        }
+        // On a busy machine a signal may come after the moment it was meant
+        // for; enough of them must come at the moments that matter.
+        if (status != 0 && now_new == 0 && point.file == 0 && point.fraction < 1.0) ++during_data;
+        if (status != 0 && now_new == 0 && (point.all_written || (point.file == 0 && point.fraction == 1.0)))
+            ++before_renames;
     }
-    EXPECT_GT(data_interrupted, 0) << "no kill came while NAMEx.hkl was written";
-    EXPECT_GT(instructions_interrupted, 0) << "no kill came while NAMEx.ins was written";
-
-    // A run that ends early by itself (a .res without END, after the
-    // corrected data are in place) leaves no temporary file behind.
-    for (int i = 0; i < 3; ++i) write_file(dir / kOutputs[i], earlier[i]);
-    write_file(dir / "g.res", res.erase(res.find("\nEND") + 1, 4));
-    const auto early = run_velor(dir.path(), {"g", "L"});
-    EXPECT_EQ(early.status, 2);
-    EXPECT_TRUE(early.err.ends_with("velor: End of file\n")) << early.err;
-    EXPECT_EQ(new_files(dir.path(), earlier, fresh), 1);
-    EXPECT_EQ(dir.names(), kAllFiles);
+    EXPECT_GT(during_data, 0) << "no signal came while NAMEx.hkl was written";
+    EXPECT_GT(before_renames, 0) << "no signal came after NAMEx.hkl was complete and before the renames";
 }
 
 }  // namespace

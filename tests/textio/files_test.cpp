@@ -92,7 +92,7 @@ TEST(Files, OpeningByNameFieldAndTheMissingFileStop) {
     EXPECT_EQ(console2.str(), " Name: THERE IS NO SUCH FILE AS \r\n " + make_field(fcf));
 }
 
-TEST(OutputFile, AppearsWholeOnlyOnCloseOrIsRefused) {
+TEST(OutputFile, AppearsWholeOnlyWhenPutInPlaceOrIsRefused) {
     const ScratchFolder dir("textio");
     const std::string name = dir / "out.hkl";
     write_file(name, "old\r\n");
@@ -101,16 +101,20 @@ TEST(OutputFile, AppearsWholeOnlyOnCloseOrIsRefused) {
         out.write(layouts::kCorrected, {1, 2, 3, 10.0, 1.0, 0.5});
         out.write(layouts::kPrompt, {"open"});
         out.write(parse_layout("(A)"), {" end"});
-        EXPECT_EQ(read_file(name), "old\r\n");
         out.close();
         EXPECT_NO_THROW(out.close());  // a second close does nothing
+        EXPECT_EQ(read_file(name), "old\r\n");
+        EXPECT_EQ(read_file(out.temporary_name()), "   1   2   3   10.00    1.00     0.500\r\n open end\r\n");
+        out.put_in_place();
     }
     EXPECT_EQ(read_file(name), "   1   2   3   10.00    1.00     0.500\r\n open end\r\n");
     EXPECT_EQ(dir.names(), Lines({"out.hkl"}));
-    // Destroyed without close: the earlier file stays, and nothing else.
-    {
+    // Destroyed before it is put in place: the earlier file stays, and
+    // nothing else.
+    for (const bool closed : {false, true}) {
         OutputFile out(name);
         for (int i = 0; i < 2000; ++i) out.write(layouts::kLine, {"a line of the new file"});
+        if (closed) out.close();
     }
     EXPECT_EQ(read_file(name), "   1   2   3   10.00    1.00     0.500\r\n open end\r\n");
     EXPECT_EQ(dir.names(), Lines({"out.hkl"}));

@@ -1,0 +1,28 @@
+// What a run that succeeded should still make its user look twice at.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "input/file_names.hpp"
+#include "model/correction.hpp"
+
+namespace velor::driver {
+
+struct RunFacts {
+    const input::FileNames& names;
+    int parameter_count;
+    long accepted;  // reflections that passed the screening
+    const model::Statistics& statistics;
+    bool twinned;   // NAME.res refines a twin
+};
+
+// The warnings, each one line of text without the "velor: warning: " in
+// front, in a fixed order.
+std::vector<std::string> run_warnings(const RunFacts& facts);
+
+// Why the run must stop although the fit was made: the scale factor is not
+// a positive number for some reflections.  Empty when it is for all.
+std::string unphysical_scale_message(const model::UnphysicalScale& u);
+
+}  // namespace velor::driver
