@@ -3,15 +3,12 @@
 #include <exception>
 #include <memory>
 
+#include "driver/passes.hpp"
 #include "driver/run_record.hpp"
 #include "driver/warnings.hpp"
-#include "input/file_names.hpp"
-#include "input/run_parameters.hpp"
-#include "model/cholesky.hpp"
-#include "model/correction.hpp"
-#include "model/normal_equations.hpp"
 #include "model/reciprocal_cell.hpp"
 #include "output/report.hpp"
+#include "stops/run_stop.hpp"
 #include "textio/errors.hpp"
 #include "textio/input_channel.hpp"
 #include "textio/output_channel.hpp"
@@ -27,16 +24,16 @@ std::vector<std::string> run_steps(std::span<const std::string_view> arguments, 
                                    textio::ConsoleChannel& console, textio::KeyboardChannel& keyboard) {
     output::banner(console);
     intlze(r);
-    input::getnam(arguments, console, keyboard, r.names, r.fit_type);
-    input::getnfo(r.names.res, r.names.fcf, r.fit_type, r.crystal, r.parameters, console, keyboard);
+    input::getnam(arguments, console, keyboard, r.names, r.fit_request.letter);
+    input::getnfo(r.names.res, r.names.fcf, r.fit_request, r.crystal, r.parameters, console, keyboard);
     r.reciprocal = model::rscell(r.crystal);
-    model::bldnml(r.names.fcf, r.crystal, r.parameters, r.reciprocal, r.normal, console);
-    model::chlsky(r.normal, r.solution, r.parameters.parameter_count, console);
+    bldnml(r.names.fcf, r.crystal, r.parameters, r.reciprocal, r.normal, console);
+    chlsky(r.normal, r.solution, r.parameters.parameter_count, console);
     textio::OutputSet outputs;
-    r.statistics = model::aplcor(r.names.fcf, r.names.hkl, r.crystal, r.parameters.parameter_count, r.reciprocal,
+    r.statistics = aplcor(r.names.fcf, r.names.hkl, r.crystal, r.parameters.parameter_count, r.reciprocal,
                                  r.solution, outputs, console);
     if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty())
-        textio::stop_run(why);
+        stop_run(why);
     const output::WrittenReport written =
         output::wrtabs(r.names, r.parameters.parameter_count, r.solution, r.statistics, outputs, console);
     output::echabs(written.report, console);
@@ -60,7 +57,7 @@ int run(std::span<const std::string_view> arguments, std::istream& keyboard_stre
     textio::ConsoleChannel console(console_stream);
     textio::KeyboardChannel keyboard(keyboard_stream);
     auto record = std::make_unique<RunRecord>();
-    int status = textio::kExitDone;
+    int status = kExitDone;
     std::vector<std::string> warnings;
     try {
         warnings = run_steps(arguments, *record, console, keyboard);
@@ -68,14 +65,14 @@ int run(std::span<const std::string_view> arguments, std::istream& keyboard_stre
         console.flush();
         errors << "velor: fatal error, " << e.location() << "\n"
                << "velor: " << e.what() << "\n";
-        status = textio::kExitRecordError;
-    } catch (const textio::MissingFileStop& e) {
+        status = kExitRecordError;
+    } catch (const MissingFileStop& e) {
         console.flush();
         if (has_file_extension(record->names.stem))
             errors << "velor: hint: give the file name without its extension, as in 'velor "
                    << record->names.stem.substr(0, record->names.stem.size() - 4) << "'\n";
         status = e.exit_status();
-    } catch (const textio::RunStop& e) {
+    } catch (const RunStop& e) {
         console.flush();
         if (*e.what() != '\0') errors << "velor: " << e.what() << "\n";
         status = e.exit_status();
@@ -84,13 +81,13 @@ int run(std::span<const std::string_view> arguments, std::istream& keyboard_stre
         console.flush();
         errors << "velor: fatal error\n"
                << "velor: " << e.what() << "\n";
-        status = textio::kExitRecordError;
+        status = kExitRecordError;
     }
     console.flush();
     if (!console_stream) {
         errors << "velor: fatal error, writing standard output\n"
                << "velor: Cannot write standard output\n";
-        status = textio::kExitRecordError;
+        status = kExitRecordError;
     }
     for (const std::string& warning : warnings) errors << "velor: warning: " << warning << "\n";
     return status;

@@ -2,8 +2,6 @@
 // reference.
 #pragma once
 
-#include <string>
-
 #include "input/crystal_data.hpp"
 #include "input/file_names.hpp"
 #include "input/run_parameters.hpp"
@@ -16,7 +14,7 @@ namespace velor::driver {
 
 struct RunRecord {
     input::FileNames names;
-    std::string fit_type;  // the letter from the command line, later the fit-type description
+    input::FitRequest fit_request;  // the fit type and values the command line asks for
     input::CrystalData crystal;
     input::RunParameters parameters;
     model::ReciprocalCell reciprocal;

@@ -15,6 +15,7 @@
 #include <string_view>
 
 #include "input/reflection_reader.hpp"
+#include "stops/run_stop.hpp"
 #include "textio/errors.hpp"
 #include "textio/files.hpp"
 #include "textio/free_format.hpp"
@@ -85,7 +86,7 @@ void read_cell(InputFile& file, CrystalData& crystal) {
     find_record(file, kTitl);
     const std::string record = find_record(file, kCell);
     const std::array<float*, 7> items{&crystal.lambda, &crystal.a,    &crystal.b,    &crystal.c,
-                                      &crystal.alpha,  &crystal.beta, &crystal.gamma};
+                                      &crystal.alpha_deg, &crystal.beta_deg, &crystal.gamma_deg};
     read_values(after_keyword(record), items, file.location());
 }
 
@@ -189,7 +190,7 @@ void require_list_4(const std::string& fcf_name, const FcfHeader& header) {
     if (!header.refused_code) return;
     const std::string_view fcf = textio::trim_right(fcf_name);
     const std::string ins = std::string(fcf.substr(0, fcf.size() - 4)) + ".ins";
-    textio::stop_run("file '" + std::string(fcf) + "' has reflection list code " + *header.refused_code +
+    stop_run("file '" + std::string(fcf) + "' has reflection list code " + *header.refused_code +
                      " (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, Fo2, sigma(Fo2)) is needed: set LIST 4 "
                      "in '" + ins + "' and refine the structure again");
 }
@@ -202,7 +203,8 @@ void require_list_4(const std::string& fcf_name, const FcfHeader& header) {
 // together.  The same cell printed with fewer decimals passes.
 void require_same_cell(const std::string& res_name, const std::string& fcf_name, const CrystalData& crystal,
                        const FcfHeader& header) {
-    const std::array<float, 6> res_cell{crystal.a, crystal.b, crystal.c, crystal.alpha, crystal.beta, crystal.gamma};
+    const std::array<float, 6> res_cell{crystal.a, crystal.b, crystal.c, crystal.alpha_deg, crystal.beta_deg,
+                                        crystal.gamma_deg};
     std::string differences;
     for (std::size_t i = 0; i < res_cell.size(); ++i) {
         // A length or angle that no cell can have is reported as such when
@@ -219,7 +221,7 @@ void require_same_cell(const std::string& res_name, const std::string& fcf_name,
                        std::string(buffer, end) + " against " + printed.text;
     }
     if (differences.empty()) return;
-    textio::stop_run("files '" + std::string(textio::trim_right(res_name)) + "' and '" +
+    stop_run("files '" + std::string(textio::trim_right(res_name)) + "' and '" +
                      std::string(textio::trim_right(fcf_name)) + "' are not of the same refinement: the cell " +
                      "differs (" + differences + ")");
 }

@@ -10,9 +10,7 @@ namespace velor::input {
 struct CrystalData {
     float lambda = 0.0f;  // wavelength, Å
     float a = 0.0f, b = 0.0f, c = 0.0f;  // cell lengths, Å
-    // Cell angles: degrees as read; the reciprocal-cell step turns them
-    // into radians in place.
-    float alpha = 0.0f, beta = 0.0f, gamma = 0.0f;
+    float alpha_deg = 0.0f, beta_deg = 0.0f, gamma_deg = 0.0f;  // cell angles, degrees
     double lambda_sq = 0.0;  // λ·λ, exact in double precision
     float osf = 0.0f;        // overall scale factor, first FVAR value
     float f000 = 0.0f;       // F(000)

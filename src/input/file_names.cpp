@@ -30,9 +30,9 @@ std::string_view stem_of(std::string_view text) { return text.substr(0, text.fin
 }  // namespace
 
 void getnam(std::span<const std::string_view> arguments, textio::OutputChannel& console,
-            textio::InputChannel& keyboard, FileNames& names, std::string& fit_type) {
+            textio::InputChannel& keyboard, FileNames& names, char& fit_letter) {
     std::string stem_text(argument(arguments, 0));
-    fit_type = make_field(std::string(1, fit_type_letter(make_field(argument(arguments, 1)))));
+    fit_letter = fit_type_letter(make_field(argument(arguments, 1)));
 
     if (textio::is_blank(stem_text)) {
         console.write(textio::layouts::kPrompt, {"  Input filename without extension: "});

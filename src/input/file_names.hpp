@@ -24,9 +24,9 @@ struct FileNames {
 
 // Takes the stem from the first argument (asking for it on the console when
 // it is absent or blank) and the fit-type letter from the second, and forms
-// the five names.  `fit_type` becomes the 80-character fit-type field: one
-// of C, Q, L, F, or N when the command line names no fit type.
+// the five names.  `fit_letter` becomes C, Q, L, F, or N when the command
+// line names no fit type.
 void getnam(std::span<const std::string_view> arguments, textio::OutputChannel& console,
-            textio::InputChannel& keyboard, FileNames& names, std::string& fit_type);
+            textio::InputChannel& keyboard, FileNames& names, char& fit_letter);
 
 }  // namespace velor::input

@@ -7,7 +7,6 @@
 
 #include "input/run_parameters.hpp"
 #include "textio/layouts.hpp"
-#include "textio/text_field.hpp"
 
 namespace velor::input {
 namespace {
@@ -43,11 +42,16 @@ const FitType* fit_type_of(char letter) {
     return nullptr;
 }
 
-void set_fit_type(const FitType& type, RunParameters& p, std::string& fit_type_field) {
+// Short wavelengths (Mo, Ag) need only the linear model; for Cu radiation
+// absorption is strong enough to call for the cubic.
+const FitType& default_fit_type(float lambda) { return *fit_type_of(lambda <= 1.0f ? 'L' : 'C'); }
+
+void set_fit_type(const FitType& type, RunParameters& p) {
+    p.fit_letter = type.letter;
+    p.fit_description = type.description;
     p.parameter_count = type.parameter_count;
     p.terms = type.terms;
     p.top_power = type.top_power;
-    fit_type_field = textio::make_field(type.description);
 }
 
 // The three screening constants.  The extinction limit b is the sin θ below
@@ -88,13 +92,12 @@ float number_answer(textio::InputChannel& keyboard, textio::OutputChannel& conso
     return value;
 }
 
-void dialogue(float lambda, RunParameters& p, std::string& fit_type_field, textio::OutputChannel& console,
-              textio::InputChannel& keyboard) {
+void dialogue(float lambda, RunParameters& p, textio::OutputChannel& console, textio::InputChannel& keyboard) {
     console.write(kPrompt, {"     Enter cubic(C), quadratic(Q) or "});
     console.write(kPrompt, {"linear(L) or flat(F) "});
     const FitType* type = nullptr;
     while ((type = fit_type_of(letter_answer(keyboard))) == nullptr) console.write(kPrompt, {kNotAcceptable});
-    set_fit_type(*type, p, fit_type_field);
+    set_fit_type(*type, p);
 
     // Low-angle cut-off: 0 ≤ sin θ min < 1.
     console.write(kPrompt, {"     Enter sin(theta) min. cutoff [0.0]: "});
@@ -130,10 +133,10 @@ void dialogue(float lambda, RunParameters& p, std::string& fit_type_field, texti
     console.write_free({" "});
 }
 
-void echo(const RunParameters& p, const std::string& fit_type_field, textio::OutputChannel& console) {
+void echo(const RunParameters& p, textio::OutputChannel& console) {
     console.write_free({"  Running with the following parameters: "});
     console.write_free();
-    console.write(kEchoText, {"      Type of fit    = ", fit_type_field});
+    console.write(kEchoText, {"      Type of fit    = ", p.fit_description});
     console.write(kEchoNumber, {"      Sin(theta)min. = ", p.sin_theta_min});
     console.write(kEchoNumber, {"      Sin(theta)max. = ", p.sin_theta_max});
     console.write(kEchoNumber, {"      OMIT parameter = ", p.omit});
@@ -142,32 +145,32 @@ void echo(const RunParameters& p, const std::string& fit_type_field, textio::Out
 
 }  // namespace
 
-RunParameters settle_fit_options(float lambda, std::string& fit_type, textio::OutputChannel& console,
+RunParameters settle_fit_options(float lambda, const FitRequest& request, textio::OutputChannel& console,
                                  textio::InputChannel& keyboard) {
     RunParameters p;
-    // The file-name step leaves C, Q, L, F or N in the field; anything that
-    // is not a fit-type letter is taken as no choice, like N.
-    const FitType* chosen = fit_type == textio::make_field("N") ? nullptr : fit_type_of(fit_type[0]);
-    if (chosen != nullptr) {
+    // Anything that is not a fit-type letter is taken as no choice, like N.
+    const FitType* chosen = fit_type_of(request.letter);
+    if (chosen != nullptr || request.names_values()) {
         set_default_cutoffs(p);
+        if (request.sin_theta_min) p.sin_theta_min = *request.sin_theta_min;
+        if (request.sin_theta_max) p.sin_theta_max = *request.sin_theta_max;
+        if (request.omit) p.omit = *request.omit;
         set_screening_constants(lambda, p);
-        set_fit_type(*chosen, p, fit_type);
+        set_fit_type(chosen != nullptr ? *chosen : default_fit_type(lambda), p);
     } else {
         console.write(kPrompt, {"  Do you want to control the input"});
         console.write(kPrompt, {"parameters ? [N]: "});
         const char answer = letter_answer(keyboard);
         console.write_free();
         if (answer == 'Y' || answer == 'y') {
-            dialogue(lambda, p, fit_type, console, keyboard);
+            dialogue(lambda, p, console, keyboard);
         } else {
-            // Short wavelengths (Mo, Ag) need only the linear model; for Cu
-            // radiation absorption is strong enough to call for the cubic.
             set_default_cutoffs(p);
             set_screening_constants(lambda, p);
-            set_fit_type(*fit_type_of(lambda <= 1.0f ? 'L' : 'C'), p, fit_type);
+            set_fit_type(default_fit_type(lambda), p);
         }
     }
-    echo(p, fit_type, console);
+    echo(p, console);
     return p;
 }
 

@@ -4,11 +4,11 @@
 
 namespace velor::input {
 
-void getnfo(const std::string& res_name, const std::string& fcf_name, std::string& fit_type,
+void getnfo(const std::string& res_name, const std::string& fcf_name, const FitRequest& request,
             CrystalData& crystal, RunParameters& parameters, textio::OutputChannel& console,
             textio::InputChannel& keyboard) {
     crystal = read_crystal_data(res_name, fcf_name, console);
-    parameters = settle_fit_options(crystal.lambda, fit_type, console, keyboard);
+    parameters = settle_fit_options(crystal.lambda, request, console, keyboard);
 }
 
 }  // namespace velor::input

@@ -2,9 +2,9 @@
 
 namespace velor::input {
 
-ReflectionStream::ReflectionStream(textio::InputFile& file) {
+ReflectionStream::ReflectionStream(std::unique_ptr<textio::InputFile> file) : file_(std::move(file)) {
     for (Batch& b : slots_) b.records.reserve(kBatchSize);
-    reader_ = std::thread([this, &file] { read_all(file); });
+    reader_ = std::thread([this] { read_all(); });
 }
 
 ReflectionStream::~ReflectionStream() {
@@ -35,8 +35,8 @@ void ReflectionStream::publish() {
     changed_.notify_all();
 }
 
-void ReflectionStream::read_all(textio::InputFile& file) {
-    ReflectionReader reader(file);
+void ReflectionStream::read_all() {
+    ReflectionReader reader(*file_);
     Batch* batch = fill_slot();
     if (batch == nullptr) return;
     try {

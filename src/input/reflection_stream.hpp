@@ -7,6 +7,7 @@
 #include <array>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -17,7 +18,8 @@ namespace velor::input {
 
 class ReflectionStream {
 public:
-    explicit ReflectionStream(textio::InputFile& file);
+    // Reads `file` from its current position, on a thread of its own.
+    explicit ReflectionStream(std::unique_ptr<textio::InputFile> file);
     ~ReflectionStream();
     ReflectionStream(const ReflectionStream&) = delete;
     ReflectionStream& operator=(const ReflectionStream&) = delete;
@@ -40,7 +42,7 @@ private:
         std::exception_ptr error;       // thrown once its records are used
     };
 
-    void read_all(textio::InputFile& file);
+    void read_all();
     Batch* fill_slot();                 // producer: a free slot, or nullptr when stopping
     void publish();                     // producer: hand the slot over
     bool advance();                     // consumer: take the next batch
@@ -55,6 +57,7 @@ private:
     Batch* current_ = &empty_;
     std::size_t position_ = 0;
     bool finished_ = false;
+    std::unique_ptr<textio::InputFile> file_;  // read by reader_ only
     std::thread reader_;
 };
 

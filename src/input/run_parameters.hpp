@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "input/crystal_data.hpp"
 #include "textio/input_channel.hpp"
@@ -12,6 +14,8 @@
 namespace velor::input {
 
 struct RunParameters {
+    char fit_letter = 'N';             // C, Q, L or F once settled
+    std::string_view fit_description;  // "cubic (24 parameters)     " ..., 26 characters
     std::int32_t parameter_count = 0;  // 24, 18, 12, 6
     std::int32_t terms = 0;            // polynomial terms: 4, 3, 2, 1
     std::int32_t top_power = 0;        // 3, 2, 1, 0
@@ -23,15 +27,24 @@ struct RunParameters {
     float ceiling_fraction = 0.25f;   // Fo²/E ≤ fraction·F(000)²
 };
 
-// Settles the run parameters: by the fit-type letter of the command line,
-// or after asking whether the user wants to set them (and then by the
-// dialogue), and echoes them.  `fit_type` is the fit-type field (letter C,
-// Q, L, F or N on entry; the 26-character description and blanks on exit).
-RunParameters settle_fit_options(float lambda, std::string& fit_type, textio::OutputChannel& console,
+// What the command line says about the fit: the fit-type letter (C, Q, L,
+// F, or N for none) and values that take the place of the default cut-offs
+// and OMIT.  With any value given, the run asks nothing and takes the fit
+// type of the letter, or without one the default for the wavelength.
+struct FitRequest {
+    char letter = 'N';
+    std::optional<float> sin_theta_min, sin_theta_max, omit;
+
+    bool names_values() const { return sin_theta_min || sin_theta_max || omit; }
+};
+
+// Settles the run parameters: by the command line, or after asking whether
+// the user wants to set them (and then by the dialogue), and echoes them.
+RunParameters settle_fit_options(float lambda, const FitRequest& request, textio::OutputChannel& console,
                                  textio::InputChannel& keyboard);
 
 // Both halves in one: the crystal data, then the run parameters.
-void getnfo(const std::string& res_name, const std::string& fcf_name, std::string& fit_type,
+void getnfo(const std::string& res_name, const std::string& fcf_name, const FitRequest& request,
             CrystalData& crystal, RunParameters& parameters, textio::OutputChannel& console,
             textio::InputChannel& keyboard);
 

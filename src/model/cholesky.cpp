@@ -1,9 +1,6 @@
 #include "model/cholesky.hpp"
 
 #include <cmath>
-#include <string>
-
-#include "textio/errors.hpp"
 
 namespace velor::model {
 
@@ -37,18 +34,6 @@ bool cholesky_solve(NormalEquations& eq, Solution& solution, int n) {
         x[r] = s / d[r];
     }
     return true;
-}
-
-void chlsky(NormalEquations& eq, Solution& solution, int n, textio::OutputChannel& console) {
-    console.write_free({"  Solving normal equations ..."});
-    if (!cholesky_solve(eq, solution, n)) {
-        // Six parameters is the smallest fit; below it only the data can change.
-        const std::string advice = n > 6 ? "Use a fit type with fewer parameters, or check the data."
-                                         : "Check the data and the screening limits.";
-        textio::stop_run("the normal equations are singular: the " + std::to_string(eq.accepted) +
-                         " reflections that passed the screening do not determine the " + std::to_string(n) +
-                         " parameters of this fit (too few of them, or in too few directions). " + advice);
-    }
 }
 
 }  // namespace velor::model

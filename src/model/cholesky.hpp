@@ -4,7 +4,6 @@
 #include <array>
 
 #include "model/normal_equations.hpp"
-#include "textio/output_channel.hpp"
 
 namespace velor::model {
 
@@ -20,9 +19,5 @@ struct Solution {
 // Returns false, with the factor incomplete, at the first pivot that is not
 // positive and finite.
 bool cholesky_solve(NormalEquations& eq, Solution& solution, int n);
-
-// Writes the progress line and solves; singular equations stop the run
-// with a message that says what to do about it.
-void chlsky(NormalEquations& eq, Solution& solution, int n, textio::OutputChannel& console);
 
 }  // namespace velor::model

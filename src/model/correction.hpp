@@ -1,16 +1,15 @@
 // The second pass: every reflection divided by its fitted scale factor.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
-#include <string>
+#include <limits>
 
 #include "input/crystal_data.hpp"
 #include "input/reflection_reader.hpp"
 #include "model/cholesky.hpp"
 #include "model/reciprocal_cell.hpp"
 #include "textio/layout.hpp"
-#include "textio/output_channel.hpp"
-#include "textio/output_set.hpp"
 
 namespace velor::model {
 
@@ -30,17 +29,82 @@ struct Statistics {
     UnphysicalScale unphysical;
 };
 
-// S = λ²·Σ_j P_j, P_j the polynomial in sin²θ of tensor component j times T_j.
-double scale_factor(const Geometry& g, const Solution& solution, int parameter_count, double lambda_sq);
+// The functions of the second pass are inline: they run for every
+// reflection.
+
+// S = λ²·Σ_j P_j, P_j the polynomial in sin²θ of tensor component j times
+// T_j, its terms added from the highest power down.
+inline double scale_factor(const Geometry& g, const Solution& solution, int parameter_count, double lambda_sq) {
+    const auto& x = solution.x;
+    const double s = g.sin2;
+    const double s_sq = s * s;
+    double sum = 0.0;
+    for (std::size_t j = 0; j < 6; ++j) {
+        const double t = g.t[j];
+        double p = 0.0;
+        switch (parameter_count) {
+            case 24: p = x[j] * s_sq * t + x[j + 6] * s * t + x[j + 12] * t + x[j + 18] * t / s; break;
+            case 18: p = x[j] * s * t + x[j + 6] * t + x[j + 12] * t / s; break;
+            case 12: p = x[j] * t + x[j + 6] * t / s; break;
+            default: p = x[j] * t / s; break;
+        }
+        sum = j == 0 ? p : sum + p;
+    }
+    return lambda_sq * sum;
+}
 
 // The corrected record of one reflection, with its S, and its share of the
 // statistics.  `z` is 1/OSF² in double precision, `z1` the same in single.
 struct CorrectedReflection {
     double s = 0.0, fo2 = 0.0, sigma = 0.0;
 };
-CorrectedReflection correct(const input::Reflection& r, double s, double z);
-void add_to_statistics(Statistics& st, const input::Reflection& r, const CorrectedReflection& c, float z1);
+
+inline CorrectedReflection correct(const input::Reflection& r, double s, double z) {
+    return {s, static_cast<double>(r.fo2) / (z * s), static_cast<double>(r.sigma) / (z * s)};
+}
+
 void note_unphysical(UnphysicalScale& u, const input::Reflection& r, double s);
+
+inline void add_to_statistics(Statistics& st, const input::Reflection& r, const CorrectedReflection& c, float z1) {
+    if (c.s < st.s_min) st.s_min = c.s;
+    if (c.s > st.s_max) st.s_max = c.s;
+    if (!(c.s > 0.0 && c.s <= std::numeric_limits<double>::max())) note_unphysical(st.unphysical, r, c.s);
+    // Before correction: observed and calculated intensities times OSF², in
+    // single precision.
+    const float fo2s = r.fo2 / z1;
+    const float fc2s = r.fc2 / z1;
+    const float root_fo2s = std::sqrt(std::fabs(fo2s));
+    const float root_fc2s = std::sqrt(std::fabs(fc2s));
+    const double root_fo2c = std::sqrt(std::fabs(c.fo2));
+    st.n_after += std::fabs(root_fo2c - static_cast<double>(root_fc2s));
+    st.n_before += static_cast<double>(std::fabs(root_fo2s - root_fc2s));
+    st.d_after += root_fo2c;
+    st.d_before += static_cast<double>(root_fo2s);
+}
+
+// The second pass, one reflection at a time: its geometry and S from the
+// solution, the corrected Fo² and σ, and its share of the statistics.
+class Corrector {
+public:
+    Corrector(const input::CrystalData& crystal, int parameter_count, const ReciprocalCell& rc,
+              const Solution& solution);
+    CorrectedReflection apply(const input::Reflection& r) {
+        const Geometry g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
+        const CorrectedReflection c = correct(r, scale_factor(g, solution_, parameter_count_, lambda_sq_), z_);
+        add_to_statistics(statistics_, r, c, z1_);
+        return c;
+    }
+    const Statistics& statistics() const { return statistics_; }
+
+private:
+    const ReciprocalCell& rc_;
+    const Solution& solution_;
+    int parameter_count_;
+    double lambda_sq_;
+    double z_;  // 1/OSF², and the same rounded to single precision
+    float z1_;
+    Statistics statistics_;
+};
 
 // The layout of a corrected record: F8.2 for Fo², or F8.0 from 99999 on.
 const textio::Layout& corrected_record_layout(double fo2);
@@ -49,11 +113,5 @@ const textio::Layout& corrected_record_layout(double fo2);
 // the same text as a write with its layout, by field writers whose widths
 // are fixed when compiled.  Returns its length.
 std::size_t put_corrected_record(char* line, const input::Reflection& r, const CorrectedReflection& c);
-
-// Reads NAME.fcf again, writes NAMEx.hkl as a new file of `outputs` and
-// returns the statistics.
-Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
-                  int parameter_count, const ReciprocalCell& rc, const Solution& solution,
-                  textio::OutputSet& outputs, textio::OutputChannel& console);
 
 }  // namespace velor::model

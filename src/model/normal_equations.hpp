@@ -3,13 +3,12 @@
 #pragma once
 
 #include <array>
-#include <string>
 
 #include "input/crystal_data.hpp"
 #include "input/reflection_reader.hpp"
 #include "input/run_parameters.hpp"
 #include "model/reciprocal_cell.hpp"
-#include "textio/output_channel.hpp"
+#include "model/screening.hpp"
 
 namespace velor::model {
 
@@ -25,25 +24,31 @@ struct NormalEquations {
     long accepted = 0;  // reflections that passed the screening
 };
 
-// The screening limits of a run, formed once from the run parameters.
-class Screening {
-public:
-    Screening(const input::CrystalData& crystal, const input::RunParameters& parameters);
-    // The five tests (and σ > 0): true when the reflection is fitted.
-    bool accepts(const input::Reflection& r, double sin2) const;
-
-private:
-    bool below_ceiling(double fo2, double sin2) const;
-    double extinction_limit_sq_, ratio_, sin_min_sq_, sin_max_sq_, omit_, ceiling_, temperature_, lambda_sq_;
-};
-
 // Adds one accepted reflection to the normal equations of a fit with
 // `terms` polynomial terms (6·terms parameters).
 void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq, int terms,
                     int top_power);
 
-// Reads NAME.fcf and adds every reflection that passes the screening.
-void bldnml(const std::string& fcf_name, const input::CrystalData& crystal, const input::RunParameters& parameters,
-            const ReciprocalCell& rc, NormalEquations& eq, textio::OutputChannel& console);
+// The first pass, one reflection at a time: its geometry, the screening,
+// and for an accepted reflection its share of the normal equations.
+class NormalEquationsBuilder {
+public:
+    NormalEquationsBuilder(const input::CrystalData& crystal, const input::RunParameters& parameters,
+                           const ReciprocalCell& rc, NormalEquations& equations);
+    void add(const input::Reflection& r) {
+        const Geometry g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
+        if (const unsigned failed = screening_.failed_tests(r, g.sin2)) rejections_.add(failed);
+        else add_reflection(equations_, r, g, lambda_sq_, parameters_.terms, parameters_.top_power);
+    }
+    const Rejections& rejections() const { return rejections_; }
+
+private:
+    const ReciprocalCell& rc_;
+    const input::RunParameters& parameters_;
+    double lambda_sq_;
+    Screening screening_;
+    NormalEquations& equations_;
+    Rejections rejections_;
+};
 
 }  // namespace velor::model

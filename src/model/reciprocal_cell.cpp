@@ -3,69 +3,76 @@
 #include <cmath>
 #include <string>
 
-#include "textio/errors.hpp"
+#include "stops/run_stop.hpp"
 #include "textio/field_writer.hpp"
 
 namespace velor::model {
 namespace {
 
 // Degrees to radians with π in single precision; the product and quotient
-// are formed in double precision and the result rounded to single.
+// are formed in double precision and the result rounded to single.  The
+// reciprocal cell, and so every sin²θ, depends on these roundings bit for
+// bit.
 float radians(float degrees) {
     constexpr float kPi = 3.1415927f;
     return static_cast<float>(static_cast<double>(degrees) * static_cast<double>(kPi) / 180.0);
 }
 
-std::string describe(const input::CrystalData& c, float alpha_deg, float beta_deg, float gamma_deg) {
+std::string describe(const input::CrystalData& c) {
     std::string s;
     for (float v : {c.a, c.b, c.c}) s += textio::format_f(v, 10, 4);
-    for (float v : {alpha_deg, beta_deg, gamma_deg}) s += textio::format_f(v, 10, 3);
+    for (float v : {c.alpha_deg, c.beta_deg, c.gamma_deg}) s += textio::format_f(v, 10, 3);
     return s;
 }
 
-[[noreturn]] void impossible_cell(const input::CrystalData& c, float alpha_deg, float beta_deg, float gamma_deg,
-                                  const char* what) {
-    textio::stop_run("impossible unit cell" + describe(c, alpha_deg, beta_deg, gamma_deg) + ": " + what);
+[[noreturn]] void impossible_cell(const input::CrystalData& c, const char* what) {
+    stop_run("impossible unit cell" + describe(c) + ": " + what);
+}
+
+// Values no crystal can have stop the run before the fit, with what is
+// wrong, rather than giving scale factors of any sign.
+void require_possible(const input::CrystalData& crystal) {
+    const auto usable = [](float v) { return std::isfinite(v) && v > 0.0f; };
+    if (!(usable(crystal.a) && usable(crystal.b) && usable(crystal.c)))
+        impossible_cell(crystal, "a cell length is not a number greater than zero");
+    const auto between_0_and_180 = [](float v) { return v > 0.0f && v < 180.0f; };
+    if (!(between_0_and_180(crystal.alpha_deg) && between_0_and_180(crystal.beta_deg) &&
+          between_0_and_180(crystal.gamma_deg)))
+        impossible_cell(crystal, "a cell angle is not between 0 and 180 degrees");
+    if (!usable(crystal.lambda))
+        stop_run("impossible wavelength" + textio::format_f(crystal.lambda, 10, 5) +
+                 " on the cell line: it must be a number greater than zero");
+    // Every corrected intensity is multiplied by OSF²: a zero or negative
+    // scale would write zeros or sign-flipped data.
+    if (!usable(crystal.osf))
+        stop_run("impossible overall scale factor" + textio::format_f(crystal.osf, 10, 5) +
+                 " (the first FVAR value): it must be a number greater than zero");
 }
 
 }  // namespace
 
-ReciprocalCell rscell(input::CrystalData& crystal) {
-    const float alpha_deg = crystal.alpha, beta_deg = crystal.beta, gamma_deg = crystal.gamma;
-    const auto usable = [](float v) { return std::isfinite(v) && v > 0.0f; };
-    if (!(usable(crystal.a) && usable(crystal.b) && usable(crystal.c)))
-        impossible_cell(crystal, alpha_deg, beta_deg, gamma_deg, "a cell length is not a number greater than zero");
-    const auto between_0_and_180 = [](float v) { return v > 0.0f && v < 180.0f; };
-    if (!(between_0_and_180(alpha_deg) && between_0_and_180(beta_deg) && between_0_and_180(gamma_deg)))
-        impossible_cell(crystal, alpha_deg, beta_deg, gamma_deg, "a cell angle is not between 0 and 180 degrees");
-    if (!usable(crystal.lambda))
-        textio::stop_run("impossible wavelength" + textio::format_f(crystal.lambda, 10, 5) +
-                         " on the cell line: it must be a number greater than zero");
-    // Every corrected intensity is multiplied by OSF²: a zero or negative
-    // scale would write zeros or sign-flipped data.
-    if (!usable(crystal.osf))
-        textio::stop_run("impossible overall scale factor" + textio::format_f(crystal.osf, 10, 5) +
-                         " (the first FVAR value): it must be a number greater than zero");
-
-    crystal.alpha = radians(crystal.alpha);
-    crystal.beta = radians(crystal.beta);
-    crystal.gamma = radians(crystal.gamma);
-    const double ca = std::cos(static_cast<double>(crystal.alpha));
-    const double cb = std::cos(static_cast<double>(crystal.beta));
-    const double cg = std::cos(static_cast<double>(crystal.gamma));
-    const double sa = std::sin(static_cast<double>(crystal.alpha));
-    const double sb = std::sin(static_cast<double>(crystal.beta));
-    const double sg = std::sin(static_cast<double>(crystal.gamma));
+ReciprocalCell rscell(const input::CrystalData& crystal) {
+    require_possible(crystal);
+    const float alpha_rad = radians(crystal.alpha_deg);
+    const float beta_rad = radians(crystal.beta_deg);
+    const float gamma_rad = radians(crystal.gamma_deg);
+    const double ca = std::cos(static_cast<double>(alpha_rad));
+    const double cb = std::cos(static_cast<double>(beta_rad));
+    const double cg = std::cos(static_cast<double>(gamma_rad));
+    const double sa = std::sin(static_cast<double>(alpha_rad));
+    const double sb = std::sin(static_cast<double>(beta_rad));
+    const double sg = std::sin(static_cast<double>(gamma_rad));
 
     // Volume of the cell with unit edges.
     const double radicand = 1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg;
-    if (!(radicand > 0.0))
-        impossible_cell(crystal, alpha_deg, beta_deg, gamma_deg, "the cell angles enclose no volume");
+    if (!(radicand > 0.0)) impossible_cell(crystal, "the cell angles enclose no volume");
     const double v_unit = std::sqrt(radicand);
-    const float ab = crystal.a * crystal.b;  // single precision, as the volume always was
+    // a·b is rounded to single precision before the rest is multiplied in:
+    // the reciprocal lengths, and with them every scale factor written,
+    // depend on that rounding in their last bits.
+    const float ab = crystal.a * crystal.b;
     const double volume = v_unit * static_cast<double>(ab) * static_cast<double>(crystal.c);
-    if (!(std::isfinite(volume) && volume > 0.0))
-        impossible_cell(crystal, alpha_deg, beta_deg, gamma_deg, "its volume is out of range");
+    if (!(std::isfinite(volume) && volume > 0.0)) impossible_cell(crystal, "its volume is out of range");
 
     ReciprocalCell rc;
     rc.a = static_cast<double>(crystal.b) * static_cast<double>(crystal.c) * sa / volume;
@@ -75,27 +82,6 @@ ReciprocalCell rscell(input::CrystalData& crystal) {
     rc.cos_beta = (ca * cg - cb) / (sa * sg);
     rc.cos_gamma = (ca * cb - cg) / (sa * sb);
     return rc;
-}
-
-Geometry reflection_geometry(const ReciprocalCell& rc, double lambda_sq, std::int32_t h, std::int32_t k,
-                             std::int32_t l) {
-    // Index products in 32-bit integers (unsigned arithmetic wraps as the
-    // products of huge indices always did), then to floating point.
-    const auto product = [](std::int32_t x, std::int32_t y) {
-        return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(x) *
-                                                             static_cast<std::uint32_t>(y)));
-    };
-    Geometry g;
-    g.t[0] = 0.25 * rc.a * rc.a * product(h, h);
-    g.t[1] = 0.25 * rc.b * rc.b * product(k, k);
-    g.t[2] = 0.25 * rc.c * rc.c * product(l, l);
-    g.t[3] = 0.5 * rc.a * rc.b * product(h, k);
-    g.t[4] = 0.5 * rc.a * rc.c * product(h, l);
-    g.t[5] = 0.5 * rc.b * rc.c * product(k, l);
-    const double sum =
-        ((((g.t[0] + g.t[1]) + g.t[2]) + g.t[3] * rc.cos_gamma) + g.t[4] * rc.cos_beta) + g.t[5] * rc.cos_alpha;
-    g.sin2 = sum * lambda_sq;
-    return g;
 }
 
 double integer_power(double x, int exponent) {
@@ -110,15 +96,6 @@ double integer_power(double x, int exponent) {
             return exponent < 0 ? 1.0 / r : r;
         }
     }
-}
-
-std::array<double, 24> basis_functions(const Geometry& g, int terms, int top_power) {
-    std::array<double, 24> basis{};
-    for (int i = 1; i <= terms; ++i) {
-        const double power = integer_power(g.sin2, top_power - i);
-        for (int j = 0; j < 6; ++j) basis[static_cast<std::size_t>(j + 6 * (i - 1))] = power * g.t[static_cast<std::size_t>(j)];
-    }
-    return basis;
 }
 
 }  // namespace velor::model

@@ -13,10 +13,11 @@ struct ReciprocalCell {
     double cos_alpha = 0.0, cos_beta = 0.0, cos_gamma = 0.0;  // cos α*, cos β*, cos γ*
 };
 
-// Converts the cell angles to radians in place (single precision, as the
-// stored degrees were) and forms the reciprocal cell.  A cell with a length
-// not above zero, or angles that close no volume, stops the run.
-ReciprocalCell rscell(input::CrystalData& crystal);
+// Forms the reciprocal cell of the direct cell, with the angles turned into
+// radians in single precision.  Crystal data that no crystal can have (a
+// length, λ or OSF not above zero, an angle not between 0° and 180°, angles
+// that enclose no volume) stop the run.
+ReciprocalCell rscell(const input::CrystalData& crystal);
 
 // The six components of the reflection's direction tensor and sin²θ.
 struct Geometry {
@@ -27,14 +28,31 @@ struct Geometry {
 // T1 = h²a*²/4, T2 = k²b*²/4, T3 = l²c*²/4, T4 = hk·a*b*/2, T5 = hl·a*c*/2,
 // T6 = kl·b*c*/2, and sin²θ = λ²/(4d²) = λ²·(T1 + T2 + T3 + T4 cos γ* +
 // T5 cos β* + T6 cos α*), summed in that order.
-Geometry reflection_geometry(const ReciprocalCell& rc, double lambda_sq, std::int32_t h, std::int32_t k,
-                             std::int32_t l);
+// Inline: both passes evaluate it for every reflection.
+inline Geometry reflection_geometry(const ReciprocalCell& rc, double lambda_sq, std::int32_t h, std::int32_t k,
+                                    std::int32_t l) {
+    // The index products are formed in 32-bit integers and then converted:
+    // indices beyond 46340 overflow, and the product must then be the
+    // wrapped 32-bit value (taken through unsigned arithmetic, where the
+    // wrap is defined) for the geometry to be the same on every machine.
+    const auto product = [](std::int32_t x, std::int32_t y) {
+        return static_cast<double>(static_cast<std::int32_t>(static_cast<std::uint32_t>(x) *
+                                                             static_cast<std::uint32_t>(y)));
+    };
+    Geometry g;
+    g.t[0] = 0.25 * rc.a * rc.a * product(h, h);
+    g.t[1] = 0.25 * rc.b * rc.b * product(k, k);
+    g.t[2] = 0.25 * rc.c * rc.c * product(l, l);
+    g.t[3] = 0.5 * rc.a * rc.b * product(h, k);
+    g.t[4] = 0.5 * rc.a * rc.c * product(h, l);
+    g.t[5] = 0.5 * rc.b * rc.c * product(k, l);
+    const double sum =
+        ((((g.t[0] + g.t[1]) + g.t[2]) + g.t[3] * rc.cos_gamma) + g.t[4] * rc.cos_beta) + g.t[5] * rc.cos_alpha;
+    g.sin2 = sum * lambda_sq;
+    return g;
+}
 
 // sin²θ raised to a small whole power (−1 to 2).
 double integer_power(double x, int exponent);
-
-// The basis functions g_p = (sin²θ)^(t−i)·T_j, p = j + 6(i−1), for the
-// `terms` polynomial terms i = 1..m with top power t.
-std::array<double, 24> basis_functions(const Geometry& g, int terms, int top_power);
 
 }  // namespace velor::model

@@ -6,7 +6,9 @@
 #include <cmath>
 #include <sstream>
 
+#include "driver/passes.hpp"
 #include "input/crystal_data.hpp"
+#include "input/run_parameters.hpp"
 #include "input/reflection_reader.hpp"
 #include "model/cholesky.hpp"
 #include "model/normal_equations.hpp"
@@ -59,9 +61,9 @@ TEST_P(Recovery, FitGivesBackTheModel) {
                                  .extinction_limit = static_cast<float>(0.35f * std::sqrt(crystal.lambda))};
     const model::ReciprocalCell rc = model::rscell(crystal);
     model::NormalEquations eq;
-    model::bldnml(textio::make_field(fcf), crystal, p, rc, eq, console);
+    driver::bldnml(textio::make_field(fcf), crystal, p, rc, eq, console);
     model::Solution solution;
-    model::chlsky(eq, solution, p.parameter_count, console);
+    driver::chlsky(eq, solution, p.parameter_count, console);
 
     const double largest = std::fabs(*std::ranges::max_element(truth, {}, [](double t) { return std::fabs(t); }));
     for (std::size_t i = 0; i < truth.size(); ++i)

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "driver/expected_text.hpp"
+#include "stops/run_stop.hpp"
 #include "support/process.hpp"
 
 namespace velor::testing {

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "input/crystal_data.hpp"
+#include "stops/run_stop.hpp"
 #include "support/process.hpp"
 #include "textio/errors.hpp"
 #include "textio/output_channel.hpp"
@@ -42,12 +43,12 @@ std::string outcome(const std::string& res_text, const std::string& fcf_text) {
     std::string result;
     try {
         const CrystalData c = read_crystal_data(field(res), field(fcf), console);
-        result = text(c.lambda) + " " + text(c.a) + " " + text(c.b) + " " + text(c.c) + " " + text(c.alpha) + " " +
-                 text(c.beta) + " " + text(c.gamma) + " lambda^2=" + text(c.lambda_sq) + " U=" + text(c.u) +
+        result = text(c.lambda) + " " + text(c.a) + " " + text(c.b) + " " + text(c.c) + " " + text(c.alpha_deg) + " " +
+                 text(c.beta_deg) + " " + text(c.gamma_deg) + " lambda^2=" + text(c.lambda_sq) + " U=" + text(c.u) +
                  " OSF=" + text(c.osf) + " F000=" + text(c.f000);
     } catch (const textio::RecordError& e) {
         result = "error: " + std::string(e.what()) + " at " + e.location();
-    } catch (const textio::RunStop& e) {
+    } catch (const RunStop& e) {
         result = "stop " + std::to_string(e.exit_status()) + ": " + e.what();
     }
     if (!out.str().empty()) result += " / console: " + out.str();

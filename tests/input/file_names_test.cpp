@@ -12,7 +12,7 @@ namespace {
 
 struct Named {
     FileNames names;
-    std::string fit_type;
+    char fit_letter = 0;
     std::string console;
 };
 
@@ -22,7 +22,7 @@ Named name_run(std::vector<std::string_view> arguments, const std::string& keybo
     textio::KeyboardChannel keyboard(in);
     textio::ConsoleChannel console(out);
     Named n;
-    getnam(arguments, console, keyboard, n.names, n.fit_type);
+    getnam(arguments, console, keyboard, n.names, n.fit_letter);
     n.console = out.str();
     return n;
 }
@@ -64,7 +64,7 @@ TEST(Getnam, NamesAndFitTypeLetter) {
         EXPECT_EQ(n.names.hkl, textio::name_field(stem + "x.hkl"));
         EXPECT_EQ(n.names.ins, textio::name_field(stem + "x.ins"));
         EXPECT_EQ(n.names.abs, textio::name_field(stem + "x.abs"));
-        EXPECT_EQ(n.fit_type, textio::make_field(std::string(1, c.letter)));
+        EXPECT_EQ(n.fit_letter, c.letter);
         EXPECT_EQ(n.console.empty(), *c.keyboard == '\0');
     }
 }

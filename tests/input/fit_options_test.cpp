@@ -24,7 +24,6 @@ std::string text(float x) {
 
 struct Outcome {
     RunParameters p;
-    std::string fit_type;  // the 80-character field after the call
     std::string console;
 };
 
@@ -33,8 +32,8 @@ Outcome settle(float lambda, char letter, const std::string& answers) {
     std::ostringstream out;
     textio::KeyboardChannel keyboard(in);
     textio::ConsoleChannel console(out);
-    Outcome o{{}, letter + std::string(79, ' '), ""};  // as the file-name step leaves it
-    o.p = settle_fit_options(lambda, o.fit_type, console, keyboard);
+    Outcome o;
+    o.p = settle_fit_options(lambda, FitRequest{.letter = letter}, console, keyboard);
     o.console = out.str();
     return o;
 }
@@ -137,7 +136,7 @@ TEST(FitOptions, LettersDefaultsAndDialogue) {
         const Outcome o = settle(c.lambda, c.letter, c.answers);
         const RunParameters& p = o.p;
         EXPECT_EQ(o.console, c.before_echo + echo(c.type, c.min, c.max, c.omit));
-        EXPECT_EQ(o.fit_type, c.type + std::string(54, ' '));
+        EXPECT_EQ(p.fit_description, c.type);
         EXPECT_EQ(std::to_string(p.parameter_count) + "/" + std::to_string(p.terms) + "/" +
                       std::to_string(p.top_power) + " " + text(p.sin_theta_min) + " " + text(p.sin_theta_max) +
                       " " + text(p.omit) + " " + text(p.extinction_limit),

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "stops/run_stop.hpp"
 #include "support/process.hpp"
 #include "textio/errors.hpp"
 #include "textio/files.hpp"

@@ -1,0 +1,49 @@
+#include "driver/passes.hpp"
+
+#include "input/reflection_stream.hpp"
+#include "stops/run_stop.hpp"
+#include "textio/files.hpp"
+#include "textio/layouts.hpp"
+#include "textio/text_field.hpp"
+
+namespace velor::driver {
+
+void bldnml(const std::string& fcf_name, const input::CrystalData& crystal, const input::RunParameters& parameters,
+            const model::ReciprocalCell& rc, model::NormalEquations& eq, textio::OutputChannel& console) {
+    console.write_free({"  Building the normal equations ..."});
+    input::ReflectionStream stream(textio::open_or_stop(fcf_name, console));
+    model::NormalEquationsBuilder builder(crystal, parameters, rc, eq);
+    for (input::Reflection r; stream.next(r);) builder.add(r);
+}
+
+void chlsky(model::NormalEquations& eq, model::Solution& solution, int n, textio::OutputChannel& console) {
+    console.write_free({"  Solving normal equations ..."});
+    if (model::cholesky_solve(eq, solution, n)) return;
+    // Six parameters is the smallest fit; below it only the data can change.
+    const std::string advice = n > 6 ? "Use a fit type with fewer parameters, or check the data."
+                                     : "Check the data and the screening limits.";
+    stop_run("the normal equations are singular: the " + std::to_string(eq.accepted) +
+             " reflections that passed the screening do not determine the " + std::to_string(n) +
+             " parameters of this fit (too few of them, or in too few directions). " + advice);
+}
+
+model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
+                         int parameter_count, const model::ReciprocalCell& rc, const model::Solution& solution,
+                         textio::OutputSet& outputs, textio::OutputChannel& console) {
+    console.write_free({"  Applying correction ..."});
+    input::ReflectionStream stream(textio::open_or_fail(fcf_name));
+    textio::OutputFile& hkl = outputs.create(std::string(textio::trim_right(hkl_name)));
+
+    model::Corrector corrector(crystal, parameter_count, rc, solution);
+    for (input::Reflection r; stream.next(r);) {
+        char line[40];
+        hkl.write_formatted(std::string_view(line, model::put_corrected_record(line, r, corrector.apply(r))));
+    }
+    // The terminator: five values for six fields, so the record stops
+    // after the second F8.2 (28 columns).
+    hkl.write(textio::layouts::kCorrected, {0, 0, 0, 0.0, 0.0});
+    hkl.close();
+    return corrector.statistics();
+}
+
+}  // namespace velor::driver

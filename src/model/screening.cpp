@@ -1,0 +1,42 @@
+#include "model/screening.hpp"
+
+#include <cmath>
+
+namespace velor::model {
+namespace {
+
+double sq(float v) { return static_cast<double>(v) * static_cast<double>(v); }  // exact
+
+}  // namespace
+
+Screening::Screening(const input::CrystalData& crystal, const input::RunParameters& parameters)
+    : extinction_limit_sq_(sq(parameters.extinction_limit)),
+      ratio_(parameters.extinction_ratio),
+      sin_min_sq_(sq(parameters.sin_theta_min)),
+      sin_max_sq_(sq(parameters.sin_theta_max)),
+      omit_(parameters.omit),
+      ceiling_(static_cast<double>(parameters.ceiling_fraction) * sq(crystal.f000)),
+      // 157.92 ≈ 16π²: B = 8π²U, and the intensity falls off as
+      // exp(-2B sin²θ/λ²) = exp(-16π²U sin²θ/λ²).
+      temperature_(static_cast<double>(157.92f) * static_cast<double>(crystal.u)),
+      lambda_sq_(crystal.lambda_sq) {}
+
+bool Screening::above_ceiling_exactly(double fo2, double sin2) const {
+    const double e = std::exp(-temperature_ * sin2 / lambda_sq_);
+    return !(fo2 / e <= ceiling_);
+}
+
+long Rejections::by_test(unsigned test) const {
+    long count = 0;
+    for (unsigned mask = 0; mask < by_mask_.size(); ++mask)
+        if (mask & test) count += by_mask_[mask];
+    return count;
+}
+
+long Rejections::total() const {
+    long count = 0;
+    for (long n : by_mask_) count += n;
+    return count;
+}
+
+}  // namespace velor::model

@@ -1,0 +1,76 @@
+// Which reflections take part in the fit.  A reflection is fitted only when
+// it passes every test; the others are still corrected.
+#pragma once
+
+#include <array>
+#include <cmath>
+
+#include "input/crystal_data.hpp"
+#include "input/reflection_reader.hpp"
+#include "input/run_parameters.hpp"
+
+namespace velor::model {
+
+// The tests, as bits of the mask `Screening::failed_tests` returns.
+enum ScreeningTest : unsigned {
+    kWeak = 1u << 0,          // Fo² < OMIT·σ(Fo²)
+    kNoSigma = 1u << 1,       // σ(Fo²) ≤ 0: infinite weight, or no measurement
+    kBelowSinMin = 1u << 2,   // sin θ below the low-angle cut-off
+    kAboveSinMax = 1u << 3,   // sin θ above the high-angle cut-off
+    kExtinction = 1u << 4,    // low angle and Fo² < ratio·Fc²: weakened by extinction
+    kAboveCeiling = 1u << 5,  // Fo²/E > fraction·F(000)²: more than any crystal can give
+    kNoFc = 1u << 6,          // Fc² not a finite number
+};
+inline constexpr int kScreeningTests = 7;
+
+class Screening {
+public:
+    Screening(const input::CrystalData& crystal, const input::RunParameters& parameters);
+
+    // The tests the reflection fails, 0 when it is fitted.  Each test is
+    // written so that a value that is not a number fails it.
+    unsigned failed_tests(const input::Reflection& r, double sin2) const {
+        const double fo2 = r.fo2, fc2 = r.fc2;
+        unsigned failed = 0;
+        if (!(fo2 >= omit_ * static_cast<double>(r.sigma))) failed |= kWeak;
+        if (!(r.sigma > 0.0f)) failed |= kNoSigma;
+        if (!(sin2 >= sin_min_sq_)) failed |= kBelowSinMin;
+        if (!(sin2 <= sin_max_sq_)) failed |= kAboveSinMax;
+        if (!std::isfinite(fc2)) failed |= kNoFc;
+        // Strong low-angle reflections weakened by extinction are left out.
+        if (sin2 <= extinction_limit_sq_ && !(fo2 >= ratio_ * fc2)) failed |= kExtinction;
+        if (above_ceiling(fo2, sin2)) failed |= kAboveCeiling;
+        return failed;
+    }
+    bool accepts(const input::Reflection& r, double sin2) const { return failed_tests(r, sin2) == 0; }
+
+private:
+    // Intensities that no crystal with this F(000) can give, even after the
+    // temperature factor E = exp(-16π²U sin²θ/λ²) is taken out, are left
+    // out.  Since E ≤ 1, and E ≥ 1 − x for x = 16π²U sin²θ/λ², most
+    // reflections are decided without the exponential; only those near the
+    // ceiling need it.
+    bool above_ceiling(double fo2, double sin2) const {
+        if (fo2 > ceiling_) return true;
+        const double x = temperature_ * sin2 / lambda_sq_;
+        if (x < 1.0 && fo2 <= ceiling_ * (1.0 - x) * (1.0 - 1e-12)) return false;
+        return above_ceiling_exactly(fo2, sin2);
+    }
+    bool above_ceiling_exactly(double fo2, double sin2) const;
+    double extinction_limit_sq_, ratio_, sin_min_sq_, sin_max_sq_, omit_, ceiling_, temperature_, lambda_sq_;
+};
+
+// The rejected reflections, counted by the set of tests they failed (one
+// increment per reflection); `by_test` and `total` sum them up.
+class Rejections {
+public:
+    void add(unsigned failed) { ++by_mask_[failed]; }
+    // How many failed test t (a reflection that fails several counts under each).
+    long by_test(unsigned test) const;
+    long total() const;
+
+private:
+    std::array<long, 1u << kScreeningTests> by_mask_{};
+};
+
+}  // namespace velor::model
