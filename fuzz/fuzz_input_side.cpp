@@ -50,9 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::istringstream keyboard{std::string(typed)};
     std::ostringstream console, errors;
-    const std::vector<std::string_view> arguments =
-        dialogue ? std::vector<std::string_view>{"fz"} : std::vector<std::string_view>{"fz", "L"};
-    const int status = velor::driver::run(arguments, keyboard, console, errors);
+    velor::driver::CommandLine line;
+    line.arguments = dialogue ? std::vector<std::string>{"fz", ""} : std::vector<std::string>{"fz", "L"};
+    const int status = velor::driver::run(line, keyboard, console, errors);
     FUZZ_CHECK(status == 0 || status == 1 || status == 2);
     FUZZ_CHECK((status == 2) == (errors.str().find("fatal error") != std::string::npos));
     // A run ends early by a record error (with its location) or a stop;

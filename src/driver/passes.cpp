@@ -8,12 +8,18 @@
 
 namespace velor::driver {
 
-void bldnml(const std::string& fcf_name, const input::CrystalData& crystal, const input::RunParameters& parameters,
-            const model::ReciprocalCell& rc, model::NormalEquations& eq, textio::OutputChannel& console) {
+model::Rejections bldnml(const std::string& fcf_name, const input::CrystalData& crystal,
+                         const input::RunParameters& parameters, const model::ReciprocalCell& rc,
+                         model::NormalEquations& eq, textio::OutputChannel& console, model::ListExtent* extent) {
     console.write_free({"  Building the normal equations ..."});
     input::ReflectionStream stream(textio::open_or_stop(fcf_name, console));
     model::NormalEquationsBuilder builder(crystal, parameters, rc, eq);
-    for (input::Reflection r; stream.next(r);) builder.add(r);
+    // Two loops, so that a run without a summary does no more than it must.
+    if (extent != nullptr)
+        for (input::Reflection r; stream.next(r);) extent->add(builder.add(r));
+    else
+        for (input::Reflection r; stream.next(r);) builder.add(r);
+    return builder.rejections();
 }
 
 void chlsky(model::NormalEquations& eq, model::Solution& solution, int n, textio::OutputChannel& console) {
@@ -29,15 +35,24 @@ void chlsky(model::NormalEquations& eq, model::Solution& solution, int n, textio
 
 model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
                          int parameter_count, const model::ReciprocalCell& rc, const model::Solution& solution,
-                         textio::OutputSet& outputs, textio::OutputChannel& console) {
+                         textio::OutputSet& outputs, textio::OutputChannel& console,
+                         model::Diagnostics* diagnostics) {
     console.write_free({"  Applying correction ..."});
     input::ReflectionStream stream(textio::open_or_fail(fcf_name));
     textio::OutputFile& hkl = outputs.create(std::string(textio::trim_right(hkl_name)));
 
     model::Corrector corrector(crystal, parameter_count, rc, solution);
-    for (input::Reflection r; stream.next(r);) {
-        char line[40];
-        hkl.write_formatted(std::string_view(line, model::put_corrected_record(line, r, corrector.apply(r))));
+    char line[40];
+    if (diagnostics != nullptr) {
+        model::Geometry g;
+        for (input::Reflection r; stream.next(r);) {
+            const model::CorrectedReflection c = corrector.apply(r, g);
+            diagnostics->add(r, g, c);
+            hkl.write_formatted(std::string_view(line, model::put_corrected_record(line, r, c)));
+        }
+    } else {
+        for (input::Reflection r; stream.next(r);)
+            hkl.write_formatted(std::string_view(line, model::put_corrected_record(line, r, corrector.apply(r))));
     }
     // The terminator: five values for six fields, so the record stops
     // after the second F8.2 (28 columns).

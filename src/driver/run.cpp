@@ -2,12 +2,16 @@
 
 #include <exception>
 #include <memory>
+#include <optional>
 
 #include "driver/passes.hpp"
 #include "driver/run_record.hpp"
+#include "driver/summary_of_run.hpp"
 #include "driver/warnings.hpp"
 #include "model/reciprocal_cell.hpp"
 #include "output/report.hpp"
+#include "report/cif_fragment.hpp"
+#include "report/json_summary.hpp"
 #include "stops/run_stop.hpp"
 #include "textio/errors.hpp"
 #include "textio/input_channel.hpp"
@@ -15,31 +19,61 @@
 #include "textio/output_set.hpp"
 
 namespace velor::driver {
+
+const char* const kVersion = VELOR_VERSION;
+
 namespace {
 
-// The steps of the run.  NAMEx.hkl, NAMEx.ins and NAMEx.abs go to
-// temporary files and are put in place together at the end, so that a run
-// that stops early leaves the earlier three as they were.
-std::vector<std::string> run_steps(std::span<const std::string_view> arguments, RunRecord& r,
-                                   textio::ConsoleChannel& console, textio::KeyboardChannel& keyboard) {
+bool wants_summary(const CommandLine& line) {
+    return !line.json_file.empty() || !line.cif_file.empty() || !line.html_file.empty();
+}
+
+// A summary file, written like the other outputs.
+void write_summary_file(textio::OutputSet& outputs, const std::string& name, const std::string& text) {
+    if (name.empty()) return;
+    textio::OutputFile& file = outputs.create(name);
+    file.write_text(text);
+    file.close();
+}
+
+// The steps of the run.  NAMEx.hkl, NAMEx.ins and NAMEx.abs (and the
+// summary files asked for) go to temporary files and are put in place
+// together at the end, so that a run that stops early leaves the earlier
+// files as they were.
+std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio::ConsoleChannel& console,
+                                   textio::KeyboardChannel& keyboard) {
     output::banner(console);
     intlze(r);
+    const std::vector<std::string_view> arguments(line.arguments.begin(), line.arguments.end());
+    r.fit_request = line.fit;
     input::getnam(arguments, console, keyboard, r.names, r.fit_request.letter);
     input::getnfo(r.names.res, r.names.fcf, r.fit_request, r.crystal, r.parameters, console, keyboard);
     r.reciprocal = model::rscell(r.crystal);
-    bldnml(r.names.fcf, r.crystal, r.parameters, r.reciprocal, r.normal, console);
+    const bool summary = wants_summary(line);
+    r.rejections = bldnml(r.names.fcf, r.crystal, r.parameters, r.reciprocal, r.normal, console,
+                          summary ? &r.extent : nullptr);
     chlsky(r.normal, r.solution, r.parameters.parameter_count, console);
+
     textio::OutputSet outputs;
+    const model::Screening screening(r.crystal, r.parameters);
+    std::optional<model::Diagnostics> diagnostics;
+    if (summary) diagnostics.emplace(r.extent, screening, static_cast<float>(1.0 / (static_cast<double>(r.crystal.osf) * static_cast<double>(r.crystal.osf))));
     r.statistics = aplcor(r.names.fcf, r.names.hkl, r.crystal, r.parameters.parameter_count, r.reciprocal,
-                                 r.solution, outputs, console);
-    if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty())
-        stop_run(why);
+                          r.solution, outputs, console, diagnostics ? &*diagnostics : nullptr);
+    if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty()) stop_run(why);
     const output::WrittenReport written =
         output::wrtabs(r.names, r.parameters.parameter_count, r.solution, r.statistics, outputs, console);
     output::echabs(written.report, console);
+
+    std::vector<std::string> warnings = run_warnings(
+        {r.names, r.parameters.parameter_count, r.normal.accepted, r.statistics, written.instructions.twinned});
+    if (summary) {
+        const report::Summary s = summarise(r, *diagnostics, warnings, kVersion);
+        write_summary_file(outputs, line.json_file, report::json_summary(s));
+        write_summary_file(outputs, line.cif_file, report::cif_fragment(s));
+    }
     outputs.put_in_place();
-    return run_warnings({r.names, r.parameters.parameter_count, r.normal.accepted, r.statistics,
-                         written.instructions.twinned});
+    return warnings;
 }
 
 // A stem given with the extension of one of the files: the names formed
@@ -52,15 +86,14 @@ bool has_file_extension(std::string_view stem) {
 
 }  // namespace
 
-int run(std::span<const std::string_view> arguments, std::istream& keyboard_stream, std::ostream& console_stream,
-        std::ostream& errors) {
+int run(const CommandLine& line, std::istream& keyboard_stream, std::ostream& console_stream, std::ostream& errors) {
     textio::ConsoleChannel console(console_stream);
     textio::KeyboardChannel keyboard(keyboard_stream);
     auto record = std::make_unique<RunRecord>();
     int status = kExitDone;
     std::vector<std::string> warnings;
     try {
-        warnings = run_steps(arguments, *record, console, keyboard);
+        warnings = run_steps(line, *record, console, keyboard);
     } catch (const textio::RecordError& e) {
         console.flush();
         errors << "velor: fatal error, " << e.location() << "\n"

@@ -7,6 +7,7 @@
 #include "input/run_parameters.hpp"
 #include "model/cholesky.hpp"
 #include "model/correction.hpp"
+#include "model/diagnostics.hpp"
 #include "model/normal_equations.hpp"
 #include "model/reciprocal_cell.hpp"
 
@@ -19,6 +20,8 @@ struct RunRecord {
     input::RunParameters parameters;
     model::ReciprocalCell reciprocal;
     model::NormalEquations normal;
+    model::Rejections rejections;
+    model::ListExtent extent;  // measured only for a summary
     model::Solution solution;
     model::Statistics statistics;
 };

@@ -65,10 +65,12 @@ inline CorrectedReflection correct(const input::Reflection& r, double s, double 
 
 void note_unphysical(UnphysicalScale& u, const input::Reflection& r, double s);
 
-inline void add_to_statistics(Statistics& st, const input::Reflection& r, const CorrectedReflection& c, float z1) {
-    if (c.s < st.s_min) st.s_min = c.s;
-    if (c.s > st.s_max) st.s_max = c.s;
-    if (!(c.s > 0.0 && c.s <= std::numeric_limits<double>::max())) note_unphysical(st.unphysical, r, c.s);
+// One reflection's share of the four R-value sums.
+struct RContribution {
+    double n_before, d_before, n_after, d_after;
+};
+
+inline RContribution r_contribution(const input::Reflection& r, const CorrectedReflection& c, float z1) {
     // Before correction: observed and calculated intensities times OSF², in
     // single precision.
     const float fo2s = r.fo2 / z1;
@@ -76,10 +78,19 @@ inline void add_to_statistics(Statistics& st, const input::Reflection& r, const 
     const float root_fo2s = std::sqrt(std::fabs(fo2s));
     const float root_fc2s = std::sqrt(std::fabs(fc2s));
     const double root_fo2c = std::sqrt(std::fabs(c.fo2));
-    st.n_after += std::fabs(root_fo2c - static_cast<double>(root_fc2s));
-    st.n_before += static_cast<double>(std::fabs(root_fo2s - root_fc2s));
-    st.d_after += root_fo2c;
-    st.d_before += static_cast<double>(root_fo2s);
+    return {static_cast<double>(std::fabs(root_fo2s - root_fc2s)), static_cast<double>(root_fo2s),
+            std::fabs(root_fo2c - static_cast<double>(root_fc2s)), root_fo2c};
+}
+
+inline void add_to_statistics(Statistics& st, const input::Reflection& r, const CorrectedReflection& c, float z1) {
+    if (c.s < st.s_min) st.s_min = c.s;
+    if (c.s > st.s_max) st.s_max = c.s;
+    if (!(c.s > 0.0 && c.s <= std::numeric_limits<double>::max())) note_unphysical(st.unphysical, r, c.s);
+    const RContribution rc = r_contribution(r, c, z1);
+    st.n_after += rc.n_after;
+    st.n_before += rc.n_before;
+    st.d_after += rc.d_after;
+    st.d_before += rc.d_before;
 }
 
 // The second pass, one reflection at a time: its geometry and S from the
@@ -89,11 +100,17 @@ public:
     Corrector(const input::CrystalData& crystal, int parameter_count, const ReciprocalCell& rc,
               const Solution& solution);
     CorrectedReflection apply(const input::Reflection& r) {
-        const Geometry g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
+        Geometry g;
+        return apply(r, g);
+    }
+    // The same, handing out the reflection's geometry.
+    CorrectedReflection apply(const input::Reflection& r, Geometry& g) {
+        g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
         const CorrectedReflection c = correct(r, scale_factor(g, solution_, parameter_count_, lambda_sq_), z_);
         add_to_statistics(statistics_, r, c, z1_);
         return c;
     }
+    float z1() const { return z1_; }
     const Statistics& statistics() const { return statistics_; }
 
 private:

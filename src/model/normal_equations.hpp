@@ -35,11 +35,14 @@ class NormalEquationsBuilder {
 public:
     NormalEquationsBuilder(const input::CrystalData& crystal, const input::RunParameters& parameters,
                            const ReciprocalCell& rc, NormalEquations& equations);
-    void add(const input::Reflection& r) {
+    // Adds a reflection; returns its sin²θ.
+    double add(const input::Reflection& r) {
         const Geometry g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
         if (const unsigned failed = screening_.failed_tests(r, g.sin2)) rejections_.add(failed);
         else add_reflection(equations_, r, g, lambda_sq_, parameters_.terms, parameters_.top_power);
+        return g.sin2;
     }
+    const Screening& screening() const { return screening_; }
     const Rejections& rejections() const { return rejections_; }
 
 private:

@@ -32,6 +32,13 @@ public:
         drain(pending_);
     }
 
+    // Writes text as it is (a file whose lines are not records, such as a
+    // JSON summary).
+    void write_text(std::string_view text) {
+        pending_.append(text);
+        drain(pending_);
+    }
+
     bool line_open() const { return line_open_; }
 
 protected:

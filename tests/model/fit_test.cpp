@@ -71,10 +71,22 @@ TEST(Screening, EachTestAtItsBoundary) {
         {"NaN Fc2 at high angle", {1, 0, 0, nan, 100, 5}, high, kNoFc},
         {"infinite Fc2 at low angle", {1, 0, 0, HUGE_VALF, 100, 5}, b_sq, kNoFc | kExtinction},
     };
+    Rejections rejections;
+    long accepted = 0;
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(screen.failed_tests(c.r, c.sin2), c.failed);
+        const unsigned failed = screen.failed_tests(c.r, c.sin2);
+        EXPECT_EQ(failed, c.failed);
+        if (failed != 0) rejections.add(failed);
+        else ++accepted;
     }
+    // The counts: each test counts every reflection that fails it, and read
+    // = accepted + rejected.
+    EXPECT_EQ(accepted, 6);
+    EXPECT_EQ(rejections.total(), 13);
+    const std::pair<unsigned, long> by_test[] = {{kWeak, 4}, {kNoSigma, 4}, {kBelowSinMin, 2}, {kAboveSinMax, 1},
+                                                 {kExtinction, 2}, {kAboveCeiling, 2}, {kNoFc, 2}};
+    for (const auto& [test, count] : by_test) EXPECT_EQ(rejections.by_test(test), count) << test;
     // The intensity ceiling: Fo²/E against F(000)²/4 = 40000.
     const double e = std::exp(-(static_cast<double>(157.92f) * static_cast<double>(0.005f)) * high / crystal.lambda_sq);
     const auto below = static_cast<float>(39999.0 * e), above = static_cast<float>(40001.0 * e);

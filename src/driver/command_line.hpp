@@ -1,0 +1,36 @@
+// The command line: velor [options] [--] [NAME [C|Q|L|F]].
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "input/run_parameters.hpp"
+
+namespace velor::driver {
+
+struct CommandLine {
+    enum class Action { run, help, version };
+    Action action = Action::run;
+    std::string help_text;  // for Action::help
+
+    // NAME and the fit-type letter as given (an absent one is empty); any
+    // further words are ignored, as they always were.
+    std::vector<std::string> arguments;
+    // --sin-min, --sin-max, --omit; the letter comes from `arguments`.
+    input::FitRequest fit;
+    // Summary files: --json, --cif, --html (empty when not asked for).
+    std::string json_file, cif_file, html_file;
+};
+
+// A command line that cannot be run: an unknown option, a missing or
+// refused value.  The message names the option.
+class UsageError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+CommandLine parse_command_line(const std::vector<std::string>& words);
+
+}  // namespace velor::driver

@@ -1,0 +1,115 @@
+// What a run measures beyond the report, for the summary files: how well
+// the fit is determined and how the correction behaves across resolution
+// and direction.  The counts and sums take constant memory whatever the
+// size of the list, and none of the report's own sums is touched.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <vector>
+
+#include "input/reflection_reader.hpp"
+#include "model/cholesky.hpp"
+#include "model/correction.hpp"
+#include "model/reciprocal_cell.hpp"
+#include "model/screening.hpp"
+
+namespace velor::model {
+
+// The diagonal of A⁻¹ from the Cholesky factor that `cholesky_solve` left
+// (strict lower triangle of A, diagonal in `solution.diagonal`):
+// (A⁻¹)ₚₚ = Σₖ (L⁻¹)ₖₚ², with L⁻¹ by forward substitution.
+std::array<double, kMaxParameters> inverse_diagonal(const NormalEquations& factor, const Solution& solution, int n);
+
+struct Miller {
+    std::int32_t h = 0, k = 0, l = 0;
+};
+
+// A resolution shell: the reflections with sin θ in (low, high], and the R
+// sums of the report over them (R = Σ|√|Fo²| − √|Fc²|| / Σ√|Fo²|).
+struct ResolutionShell {
+    double sin_theta_low = 0.0, sin_theta_high = 0.0;
+    long count = 0;
+    double n_before = 0.0, d_before = 0.0, n_after = 0.0, d_after = 0.0;
+    double sum_s = 0.0;
+
+    double r_before() const { return n_before / d_before; }
+    double r_after() const { return n_after / d_after; }
+    double mean_s() const { return sum_s / static_cast<double>(count); }
+};
+
+// A bin of the histogram of S: [lower, upper).
+struct HistogramBin {
+    double lower = 0.0, upper = 0.0;
+    long count = 0;
+};
+
+// One reflection of the sample drawn on the plots.
+struct SamplePoint {
+    double sin_theta = 0.0, s = 0.0;
+};
+
+// What the first pass sees of the whole list: how many reflections were
+// read, and the largest sin θ, which sets the resolution shells.
+struct ListExtent {
+    long read = 0;
+    double max_sin2 = 0.0;
+
+    void add(double sin2) {
+        ++read;
+        if (sin2 > max_sin2) max_sin2 = sin2;
+    }
+};
+
+// The second pass's measurements.
+class Diagnostics {
+public:
+    static constexpr int kShells = 10;
+    static constexpr std::size_t kMaxSample = 5000;
+
+    // `extent` from the first pass; `screening` repeats the first pass's
+    // choice of reflections, which is deterministic.
+    Diagnostics(const ListExtent& extent, const Screening& screening, float z1);
+
+    // One reflection: its geometry, its corrected values and S.
+    void add(const input::Reflection& r, const Geometry& g, const CorrectedReflection& c);
+
+    // χ² = Σ w·(Fo² − S·Fc²)² over the accepted reflections, from the
+    // residuals themselves (not Σwy² − xᵀb, which cancels badly when the fit
+    // is good), and their number.
+    double chi_squared() const { return chi_squared_; }
+    long accepted() const { return accepted_; }
+
+    const std::array<ResolutionShell, kShells>& shells() const { return shells_; }
+    double smallest_s() const { return smallest_; }
+    double largest_s() const { return largest_; }
+    const Miller& smallest_at() const { return smallest_at_; }
+    const Miller& largest_at() const { return largest_at_; }
+    // The histogram of S over all reflections with a positive, finite S,
+    // in about `bins` bins of equal width in log S.
+    std::vector<HistogramBin> histogram(int bins = 20) const;
+    const std::vector<SamplePoint>& sample() const { return sample_; }
+
+private:
+    // S is counted in fine bins of equal width in log₂ S, 128 to the
+    // octave, over 2⁻¹⁶ to 2¹⁶; the histogram merges them.
+    static constexpr int kFinePerOctave = 128;
+    static constexpr int kOctaves = 32;
+    static constexpr int kFineBins = kFinePerOctave * kOctaves;
+
+    const Screening& screening_;
+    float z1_;
+    double chi_squared_ = 0.0;
+    long accepted_ = 0;
+    std::array<ResolutionShell, kShells> shells_{};
+    double shell_scale_;  // kShells / sin³θ_max
+    double smallest_ = std::numeric_limits<double>::quiet_NaN(), largest_ = smallest_;
+    Miller smallest_at_, largest_at_;
+    std::vector<long> fine_bins_;
+    long seen_ = 0;
+    long stride_;  // every stride-th reflection joins the sample
+    std::vector<SamplePoint> sample_;
+};
+
+}  // namespace velor::model

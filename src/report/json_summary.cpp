@@ -1,0 +1,115 @@
+// nlohmann-json writes the text: escaping of names, and numbers in the
+// shortest form that reads back to the same double, are its business.
+#include "report/json_summary.hpp"
+
+#include <nlohmann/json.hpp>
+
+#include "textio/text_field.hpp"
+
+namespace velor::report {
+namespace {
+
+using nlohmann::ordered_json;
+
+std::string name(const std::string& field) { return std::string(textio::trim_right(field)); }
+
+ordered_json miller(const model::Miller& m) { return {{"h", m.h}, {"k", m.k}, {"l", m.l}}; }
+
+ordered_json crystal(const input::CrystalData& c) {
+    return {{"wavelength", c.lambda},
+            {"cell", {{"a", c.a}, {"b", c.b}, {"c", c.c}, {"alpha", c.alpha_deg}, {"beta", c.beta_deg},
+                      {"gamma", c.gamma_deg}}},
+            {"osf", c.osf},
+            {"f000", c.f000}};
+}
+
+ordered_json fit(const input::RunParameters& p) {
+    const std::string_view description = p.fit_description;
+    return {{"type", std::string(description.substr(0, description.find(' ')))},
+            {"letter", std::string(1, p.fit_letter)},
+            {"parameters", p.parameter_count},
+            {"terms", p.terms},
+            {"top_power", p.top_power},
+            {"sin_theta_min", p.sin_theta_min},
+            {"sin_theta_max", p.sin_theta_max},
+            {"omit", p.omit},
+            {"extinction_ratio", p.extinction_ratio},
+            {"extinction_limit", p.extinction_limit},
+            {"intensity_ceiling_fraction", p.ceiling_fraction}};
+}
+
+ordered_json reflections(const Summary& s) {
+    ordered_json by_test = ordered_json::object();
+    for (std::size_t t = 0; t < kScreeningTestNames.size(); ++t) by_test[kScreeningTestNames[t].key] = s.rejected_by_test[t];
+    return {{"read", s.read}, {"accepted", s.accepted}, {"rejected", s.rejected}, {"rejected_by_test", by_test}};
+}
+
+ordered_json coefficients(const Summary& s) {
+    ordered_json list = ordered_json::array();
+    for (std::size_t p = 0; p < s.coefficients.size(); ++p) {
+        const Coefficient& c = s.coefficients[p];
+        list.push_back({{"p", p + 1},
+                        {"component", kComponentNames[static_cast<std::size_t>(c.component - 1)]},
+                        {"power", c.power},
+                        {"value", c.value},
+                        {"esd", c.esd}});
+    }
+    return list;
+}
+
+ordered_json scale_factors(const Summary& s) {
+    ordered_json histogram = ordered_json::array();
+    for (const model::HistogramBin& b : s.histogram)
+        histogram.push_back({{"lower", b.lower}, {"upper", b.upper}, {"count", b.count}});
+    return {{"report_min", s.statistics.s_min},
+            {"report_max", s.statistics.s_max},
+            {"report_ratio", s.statistics.s_min / s.statistics.s_max},
+            {"smallest", {{"value", s.s_smallest}, {"at", miller(s.s_smallest_at)}}},
+            {"largest", {{"value", s.s_largest}, {"at", miller(s.s_largest_at)}}},
+            {"histogram", histogram}};
+}
+
+ordered_json shells(const Summary& s) {
+    ordered_json list = ordered_json::array();
+    for (const model::ResolutionShell& shell : s.shells)
+        list.push_back({{"sin_theta_low", shell.sin_theta_low},
+                        {"sin_theta_high", shell.sin_theta_high},
+                        {"count", shell.count},
+                        {"r_before", shell.r_before()},
+                        {"r_after", shell.r_after()},
+                        {"mean_s", shell.mean_s()}});
+    return list;
+}
+
+ordered_json cif(const Summary& s) {
+    return {{"_exptl_absorpt_correction_type", "refdelf"},
+            {"_exptl_absorpt_correction_T_min", s.t_min()},
+            {"_exptl_absorpt_correction_T_max", s.t_max()},
+            {"_exptl_absorpt_process_details", s.process_details()}};
+}
+
+}  // namespace
+
+std::string json_summary(const Summary& s) {
+    ordered_json j;
+    j["schema"] = kJsonSchema;
+    j["program"] = {{"name", s.program}, {"version", s.version}};
+    j["files"] = {{"res", name(s.names.res)}, {"fcf", name(s.names.fcf)}, {"hkl", name(s.names.hkl)},
+                  {"ins", name(s.names.ins)}, {"abs", name(s.names.abs)}};
+    j["crystal"] = crystal(s.crystal);
+    j["fit"] = fit(s.parameters);
+    j["reflections"] = reflections(s);
+    j["coefficients"] = coefficients(s);
+    j["chi_squared"] = s.chi_squared;
+    j["goodness_of_fit"] = s.goodness_of_fit;
+    j["r_values"] = {{"before", s.r_before}, {"after", s.r_after}};
+    j["scale_factors"] = scale_factors(s);
+    j["shells"] = shells(s);
+    j["warnings"] = s.warnings;
+    j["cif"] = cif(s);
+    // Text that is not UTF-8 (a file name in another encoding) is replaced,
+    // not a reason to fail after the run has succeeded.
+    return j.dump(2, ' ', false, ordered_json::error_handler_t::replace) + "\n";
+}
+
+}  // namespace velor::report

@@ -1,0 +1,137 @@
+// The summary files of a run (--json, --cif) and the fit options of the
+// command line, on whole runs.
+#include <gtest/gtest.h>
+
+#include <nlohmann/json.hpp>
+#include <sstream>
+
+#include "support/process.hpp"
+#include "textio/field_writer.hpp"
+
+namespace velor::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+std::vector<std::string> lines_of(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line.substr(0, line.find('\r')));
+    return lines;
+}
+
+// Data made with a known cubic or linear model and Gaussian noise of σ: the
+// goodness of fit is close to 1 (its spread is about 1/√(2n), 0.011 for
+// these 4,000 reflections, so 0.05 is over four of it), and about 95 % of
+// the coefficients lie within 2 esds of the true ones (over these 144
+// coefficients the count of such has a spread of about 2.5, so 90 % is
+// three of it below).  The seeds are fixed: the outcome is the same on
+// every run.
+TEST(Summary, StatisticsAgainstTheTruth) {
+    if (program_path("velor-gen").empty()) GTEST_SKIP() << "generator not built";
+    ScratchFolder dir("truth");
+    int within = 0, coefficients = 0;
+    for (const char* seed : {"31", "32", "33", "34"}) {
+        for (const char* fit : {"C", "L"}) {
+            SCOPED_TRACE(std::string(seed) + fit);
+            const auto gen = run_program(dir.path(), program_path("velor-gen"),
+                                         {"--out", "g", "--fit", fit, "--reflections", "4000", "--noise", "1",
+                                          "--seed", seed, "--print-model"});
+            ASSERT_EQ(gen.status, 0) << gen.err;
+            std::istringstream model(gen.out);
+            std::vector<double> truth;
+            for (double v; model >> v;) truth.push_back(v);
+            ASSERT_EQ(run_velor(dir.path(), {"--json", "g.json", "g", fit}).status, 0);
+            const json summary = json::parse(read_file(dir / "g.json"));
+            EXPECT_NEAR(summary["goodness_of_fit"].get<double>(), 1.0, 0.05);
+            ASSERT_EQ(summary["coefficients"].size(), truth.size());
+            for (std::size_t p = 0; p < truth.size(); ++p) {
+                const json& c = summary["coefficients"][p];
+                within += std::abs(c["value"].get<double>() - truth[p]) <= 2.0 * c["esd"].get<double>();
+                ++coefficients;
+            }
+        }
+    }
+    EXPECT_GE(within, coefficients * 9 / 10) << within << " of " << coefficients;
+}
+
+// The fit options of the command line take the place of the dialogue's
+// answers: the same files, and the echo shows the values.
+TEST(Summary, OptionsGiveTheFilesOfTheDialogue) {
+    const fs::path data = test_data() / "golden" / "cubic";
+    ScratchFolder with_dialogue("dialogue"), with_options("options");
+    for (const ScratchFolder* dir : {&with_dialogue, &with_options})
+        for (const char* name : {"g.res", "g.fcf"}) fs::copy_file(data / name, *dir / name);
+    const auto asked = run_velor(with_dialogue.path(), {"g"}, "y\nq\n0.05\n0.13\n4\n");
+    const auto told = run_velor(with_options.path(), {"--sin-min", "0.05", "--sin-max=0.13", "--omit", "4", "g", "q"});
+    ASSERT_EQ(asked.status, 0) << asked.err;
+    ASSERT_EQ(told.status, 0) << told.err;
+    for (const char* name : {"gx.hkl", "gx.ins", "gx.abs"})
+        EXPECT_EQ(read_file(with_options / name), read_file(with_dialogue / name)) << name;
+    EXPECT_NE(told.out.find("      Sin(theta)min. = 0.05\r\n      Sin(theta)max. = 0.13\r\n      OMIT parameter = 4.00\r\n"),
+              std::string::npos) << told.out;
+    EXPECT_EQ(told.out.find("Do you want"), std::string::npos);
+    // A refused value is a usage error, before anything is read or written.
+    const auto refused = run_velor(with_options.path(), {"--sin-max", "2", "g"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(lines_of(refused.err), (std::vector<std::string>{
+                                          "velor: option --sin-max: 2 is not acceptable (sin-min < value <= 1, 0 "
+                                          "meaning 1)",
+                                          "velor: see 'velor --help' for the options"}));
+    EXPECT_EQ(refused.out, "");
+}
+
+// The JSON summary read back agrees with the report on the console; the CIF
+// fragment is CIF.
+TEST(Summary, FilesAgreeWithTheReport) {
+    const fs::path data = test_data() / "golden" / "cubic";
+    ScratchFolder dir("summary");
+    for (const char* name : {"g.res", "g.fcf"}) fs::copy_file(data / name, dir / name);
+    const auto r = run_velor(dir.path(), {"--json", "s.json", "--cif", "s.cif", "g", "C"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    // The console and the three files are those of the run without summary.
+    EXPECT_EQ(r.out, read_file(data / "expected.stdout"));
+    for (const char* name : {"gx.hkl", "gx.ins", "gx.abs"}) EXPECT_EQ(read_file(dir / name), read_file(data / name));
+
+    const json s = json::parse(read_file(dir / "s.json"));
+    EXPECT_EQ(s["schema"], 1);
+    EXPECT_EQ(s["files"]["hkl"], "gx.hkl");
+    EXPECT_EQ(s["fit"]["parameters"], 24);
+    const json& n = s["reflections"];
+    EXPECT_EQ(n["read"], 60);
+    EXPECT_EQ(n["read"].get<long>(), n["accepted"].get<long>() + n["rejected"].get<long>());
+    EXPECT_EQ(n["accepted"], 55);
+    // Report rows 12 to 23, as the summary gives their numbers.
+    const std::vector<std::string> report = lines_of(read_file(dir / "gx.abs"));
+    for (int j = 0; j < 6; ++j) {
+        std::string row = " |   ";
+        for (int i = 0; i < 4; ++i) row += textio::format_f(s["coefficients"][j + 6 * i]["value"].get<double>(), 10, 4);
+        EXPECT_EQ(report[static_cast<std::size_t>(11 + j)].substr(0, 45), row);
+    }
+    const json& sf = s["scale_factors"];
+    EXPECT_EQ(report[18].substr(43, 21), textio::format_f(sf["report_min"].get<double>(), 8, 3) + " and " +
+                                             textio::format_f(sf["report_max"].get<double>(), 8, 3));
+    EXPECT_EQ(report[22].substr(43, 21), textio::format_f(s["r_values"]["before"].get<double>(), 8, 3) + " and " +
+                                             textio::format_f(s["r_values"]["after"].get<double>(), 8, 3));
+    long in_shells = 0, in_histogram = 0;
+    for (const json& shell : s["shells"]) in_shells += shell["count"].get<long>();
+    for (const json& bin : sf["histogram"]) in_histogram += bin["count"].get<long>();
+    EXPECT_EQ(in_shells, 60);
+    EXPECT_EQ(in_histogram, 60);
+    EXPECT_EQ(s["warnings"].size(), 1u);
+    EXPECT_EQ(s["cif"]["_exptl_absorpt_correction_type"], "refdelf");
+
+    const std::string cif = read_file(dir / "s.cif");
+    EXPECT_NE(cif.find("\n_exptl_absorpt_correction_type    refdelf\n"), std::string::npos) << cif;
+    // A real CIF reader, where one is installed, reads it as a data block.
+    if (std::system("command -v gemmi > /dev/null 2>&1") != 0) GTEST_SKIP() << "gemmi not installed";
+    write_file(dir / "block.cif", "data_test\n" + cif);
+    const auto check = run_program(dir.path(), "gemmi", {"cif2json", "block.cif", "block.json"});
+    ASSERT_EQ(check.status, 0) << check.err;
+    const json block = json::parse(read_file(dir / "block.json"));
+    EXPECT_EQ(block.dump().find("refdelf") != std::string::npos, true) << block.dump();
+}
+
+}  // namespace
+}  // namespace velor::testing
