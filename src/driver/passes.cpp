@@ -45,9 +45,10 @@ model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_nam
     char line[40];
     if (diagnostics != nullptr) {
         model::Geometry g;
+        model::RContribution share{};
         for (input::Reflection r; stream.next(r);) {
-            const model::CorrectedReflection c = corrector.apply(r, g);
-            diagnostics->add(r, g, c);
+            const model::CorrectedReflection c = corrector.apply(r, g, share);
+            diagnostics->add(r, g, c, share);
             hkl.write_formatted(std::string_view(line, model::put_corrected_record(line, r, c)));
         }
     } else {

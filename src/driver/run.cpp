@@ -57,7 +57,7 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
     textio::OutputSet outputs;
     const model::Screening screening(r.crystal, r.parameters);
     std::optional<model::Diagnostics> diagnostics;
-    if (summary) diagnostics.emplace(r.extent, screening, static_cast<float>(1.0 / (static_cast<double>(r.crystal.osf) * static_cast<double>(r.crystal.osf))));
+    if (summary) diagnostics.emplace(r.extent, screening);
     r.statistics = aplcor(r.names.fcf, r.names.hkl, r.crystal, r.parameters.parameter_count, r.reciprocal,
                           r.solution, outputs, console, diagnostics ? &*diagnostics : nullptr);
     if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty()) stop_run(why);

@@ -82,7 +82,8 @@ inline RContribution r_contribution(const input::Reflection& r, const CorrectedR
             std::fabs(root_fo2c - static_cast<double>(root_fc2s)), root_fo2c};
 }
 
-inline void add_to_statistics(Statistics& st, const input::Reflection& r, const CorrectedReflection& c, float z1) {
+inline RContribution add_to_statistics(Statistics& st, const input::Reflection& r, const CorrectedReflection& c,
+                                       float z1) {
     if (c.s < st.s_min) st.s_min = c.s;
     if (c.s > st.s_max) st.s_max = c.s;
     if (!(c.s > 0.0 && c.s <= std::numeric_limits<double>::max())) note_unphysical(st.unphysical, r, c.s);
@@ -91,6 +92,7 @@ inline void add_to_statistics(Statistics& st, const input::Reflection& r, const 
     st.n_before += rc.n_before;
     st.d_after += rc.d_after;
     st.d_before += rc.d_before;
+    return rc;
 }
 
 // The second pass, one reflection at a time: its geometry and S from the
@@ -100,17 +102,19 @@ public:
     Corrector(const input::CrystalData& crystal, int parameter_count, const ReciprocalCell& rc,
               const Solution& solution);
     CorrectedReflection apply(const input::Reflection& r) {
-        Geometry g;
-        return apply(r, g);
-    }
-    // The same, handing out the reflection's geometry.
-    CorrectedReflection apply(const input::Reflection& r, Geometry& g) {
-        g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
+        const Geometry g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
         const CorrectedReflection c = correct(r, scale_factor(g, solution_, parameter_count_, lambda_sq_), z_);
         add_to_statistics(statistics_, r, c, z1_);
         return c;
     }
-    float z1() const { return z1_; }
+    // The same, handing out the reflection's geometry and its share of the
+    // R sums.
+    CorrectedReflection apply(const input::Reflection& r, Geometry& g, RContribution& rc) {
+        g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
+        const CorrectedReflection c = correct(r, scale_factor(g, solution_, parameter_count_, lambda_sq_), z_);
+        rc = add_to_statistics(statistics_, r, c, z1_);
+        return c;
+    }
     const Statistics& statistics() const { return statistics_; }
 
 private:

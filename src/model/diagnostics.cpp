@@ -26,23 +26,37 @@ std::array<double, kMaxParameters> inverse_diagonal(const NormalEquations& facto
     return diagonal;
 }
 
-Diagnostics::Diagnostics(const ListExtent& extent, const Screening& screening, float z1)
+Diagnostics::Diagnostics(const ListExtent& extent, const Screening& screening)
     : screening_(screening),
-      z1_(z1),
-      shell_scale_(kShells / std::pow(extent.max_sin2, 1.5)),
       fine_bins_(kFineBins, 0),
       stride_(std::max(1L, (extent.read + static_cast<long>(kMaxSample) - 1) / static_cast<long>(kMaxSample))) {
     // Equal reciprocal volume: sin³θ in equal steps up to the largest sin θ.
     const double max_sin = std::sqrt(extent.max_sin2);
     for (int i = 0; i < kShells; ++i) {
-        shells_[static_cast<std::size_t>(i)].sin_theta_low = max_sin * std::cbrt(static_cast<double>(i) / kShells);
-        shells_[static_cast<std::size_t>(i)].sin_theta_high =
-            max_sin * std::cbrt(static_cast<double>(i + 1) / kShells);
+        ResolutionShell& shell = shells_[static_cast<std::size_t>(i)];
+        shell.sin_theta_low = max_sin * std::cbrt(static_cast<double>(i) / kShells);
+        shell.sin_theta_high = max_sin * std::cbrt(static_cast<double>(i + 1) / kShells);
+        shell_top_sin2_[static_cast<std::size_t>(i)] = shell.sin_theta_high * shell.sin_theta_high;
     }
+    shell_top_sin2_[kShells - 1] = std::numeric_limits<double>::infinity();
     sample_.reserve(kMaxSample);
 }
 
-void Diagnostics::add(const input::Reflection& r, const Geometry& g, const CorrectedReflection& c) {
+std::size_t Diagnostics::fine_bin(double s) {
+    int exponent = 0;
+    const double mantissa = std::frexp(s, &exponent);  // s = mantissa·2^exponent, mantissa in [0.5, 1)
+    const long fine = (exponent - 1 + kOctaves / 2) * kFinePerOctave +
+                      static_cast<long>((mantissa * 2.0 - 1.0) * kFinePerOctave);
+    return static_cast<std::size_t>(std::clamp(fine, 0L, static_cast<long>(kFineBins - 1)));
+}
+
+double Diagnostics::fine_edge(long fine) {
+    const long octave = fine / kFinePerOctave, step = fine % kFinePerOctave;
+    return std::ldexp(1.0 + static_cast<double>(step) / kFinePerOctave, static_cast<int>(octave - kOctaves / 2));
+}
+
+void Diagnostics::add(const input::Reflection& r, const Geometry& g, const CorrectedReflection& c,
+                      const RContribution& rc) {
     if (screening_.accepts(r, g.sin2)) {
         const double sigma = r.sigma;
         const double residual = static_cast<double>(r.fo2) - c.s * static_cast<double>(r.fc2);
@@ -50,11 +64,9 @@ void Diagnostics::add(const input::Reflection& r, const Geometry& g, const Corre
         ++accepted_;
     }
 
-    const double sin3 = g.sin2 > 0.0 ? std::pow(g.sin2, 1.5) : 0.0;
-    const double place = sin3 * shell_scale_;
-    const auto index = static_cast<std::size_t>(std::clamp(place, 0.0, static_cast<double>(kShells - 1)));
+    std::size_t index = 0;
+    while (!(g.sin2 <= shell_top_sin2_[index]) && index + 1 < kShells) ++index;
     ResolutionShell& shell = shells_[index];
-    const RContribution rc = r_contribution(r, c, z1_);
     ++shell.count;
     shell.n_before += rc.n_before;
     shell.d_before += rc.d_before;
@@ -62,19 +74,19 @@ void Diagnostics::add(const input::Reflection& r, const Geometry& g, const Corre
     shell.d_after += rc.d_after;
     shell.sum_s += c.s;
 
-    const Miller at{r.h, r.k, r.l};
-    if (!(c.s >= smallest_)) {
-        if (!std::isnan(c.s)) smallest_ = c.s, smallest_at_ = at;
+    if (c.s < smallest_ || std::isnan(smallest_)) {
+        smallest_ = c.s;
+        smallest_at_ = {r.h, r.k, r.l};
     }
-    if (!(c.s <= largest_)) {
-        if (!std::isnan(c.s)) largest_ = c.s, largest_at_ = at;
+    if (c.s > largest_ || std::isnan(largest_)) {
+        largest_ = c.s;
+        largest_at_ = {r.h, r.k, r.l};
     }
-    if (c.s > 0.0 && c.s <= std::numeric_limits<double>::max()) {
-        const double place_in_log = (std::log2(c.s) + kOctaves / 2) * kFinePerOctave;
-        fine_bins_[static_cast<std::size_t>(std::clamp(place_in_log, 0.0, kFineBins - 1.0))] += 1;
+    if (c.s > 0.0 && c.s <= std::numeric_limits<double>::max()) ++fine_bins_[fine_bin(c.s)];
+    if (countdown_-- == 0) {
+        countdown_ = stride_ - 1;
+        if (sample_.size() < kMaxSample) sample_.push_back({std::sqrt(std::max(g.sin2, 0.0)), c.s});
     }
-    if (seen_++ % stride_ == 0 && sample_.size() < kMaxSample)
-        sample_.push_back({std::sqrt(std::max(g.sin2, 0.0)), c.s});
 }
 
 std::vector<HistogramBin> Diagnostics::histogram(int bins) const {
@@ -83,10 +95,9 @@ std::vector<HistogramBin> Diagnostics::histogram(int bins) const {
     const auto last = std::find_if(fine_bins_.rbegin(), fine_bins_.rend(), [](long n) { return n != 0; }).base();
     const long from = first - fine_bins_.begin(), to = last - fine_bins_.begin();  // [from, to)
     const long width = (to - from + bins - 1) / bins;
-    const auto edge = [](long fine) { return std::exp2(static_cast<double>(fine) / kFinePerOctave - kOctaves / 2); };
     std::vector<HistogramBin> result;
     for (long start = from; start < to; start += width) {
-        HistogramBin bin{edge(start), edge(start + width), 0};
+        HistogramBin bin{fine_edge(start), fine_edge(start + width), 0};
         for (long f = start; f < std::min(start + width, static_cast<long>(kFineBins)); ++f)
             bin.count += fine_bins_[static_cast<std::size_t>(f)];
         result.push_back(bin);
