@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <utility>
 
 #include "textio/errors.hpp"
 
