@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "input/reflection_reader.hpp"
+#include "textio/characters.hpp"
 #include "textio/errors.hpp"
 #include "textio/files.hpp"
 #include "textio/free_format.hpp"
@@ -48,13 +49,11 @@ bool starts_with(const std::string& record, std::string_view keyword) {
     return std::string_view(record).substr(0, keyword.size()) == keyword;
 }
 
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 // CELL in columns 1-4 in any letter case (some editors and older programs
 // write instruction names in lower case; SHELXL itself reads them so).
 bool is_cell_record(const std::string& record) {
     for (std::size_t i = 0; i < kCell.size(); ++i)
-        if (upper(record[i]) != kCell[i]) return false;
+        if (textio::to_upper(record[i]) != kCell[i]) return false;
     return true;
 }
 
