@@ -4,8 +4,8 @@
 
 #include "input/reflection_stream.hpp"
 #include "textio/files.hpp"
-#include "textio/fixed_fields.hpp"
 #include "textio/layouts.hpp"
+#include "textio/numeric_fields.hpp"
 #include "textio/output_file.hpp"
 #include "textio/text_field.hpp"
 
@@ -72,13 +72,13 @@ static_assert(kCorrected.count == 6 && kCorrected.has_field(0, {Edit::I, 4, 0}) 
 }  // namespace
 
 std::size_t put_corrected_record(char* line, const input::Reflection& r, const CorrectedReflection& c) {
-    textio::put_i_fixed<4>(line, r.h);
-    textio::put_i_fixed<4>(line + 4, r.k);
-    textio::put_i_fixed<4>(line + 8, r.l);
-    if (c.fo2 < 99999.0) textio::put_f_fixed<8, 2>(line + 12, c.fo2);
-    else textio::put_f_fixed<8, 0>(line + 12, c.fo2);
-    textio::put_f_fixed<8, 2>(line + 20, c.sigma);
-    textio::put_f_fixed<10, 3>(line + 28, c.s);
+    textio::put_i(line, r.h, 4);
+    textio::put_i(line + 4, r.k, 4);
+    textio::put_i(line + 8, r.l, 4);
+    if (c.fo2 < 99999.0) textio::put_f(line + 12, c.fo2, 8, 2);
+    else textio::put_f(line + 12, c.fo2, 8, 0);
+    textio::put_f(line + 20, c.sigma, 8, 2);
+    textio::put_f(line + 28, c.s, 10, 3);
     line[38] = '\r';
     line[39] = '\n';
     return 40;
