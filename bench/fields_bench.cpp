@@ -11,9 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "textio/aligned_fields.hpp"
-#include "textio/field_reader.hpp"
-#include "textio/field_writer.hpp"
+#include "textio/numeric_fields.hpp"
 
 namespace {
 
@@ -60,34 +58,37 @@ void BM_read_f(benchmark::State& state) {
 }
 BENCHMARK(BM_read_f)->Arg(12)->Arg(14);
 
-void BM_read_f_general(benchmark::State& state) {
+void BM_read_f_exactly(benchmark::State& state) {
     run_reader(state, static_cast<int>(state.range(0)),
-               [](std::string_view f) { return velor::textio::read_f_general(f, 2); });
+               [](std::string_view f) { return velor::textio::detail::read_f_exactly(f, 2); });
 }
-BENCHMARK(BM_read_f_general)->Arg(12)->Arg(14);
+BENCHMARK(BM_read_f_exactly)->Arg(12)->Arg(14);
 
-void BM_read_f_aligned(benchmark::State& state) {
+void BM_read_f_quickly(benchmark::State& state) {
     run_reader(state, static_cast<int>(state.range(0)), [](std::string_view f) {
         float value = 0.0f;
-        return velor::textio::read_f_aligned(f, 2, value) ? value : -1.0f;
+        return velor::textio::read_f_quickly(f, 2, value) ? value : -1.0f;
     });
 }
-BENCHMARK(BM_read_f_aligned)->Arg(12)->Arg(14);
+BENCHMARK(BM_read_f_quickly)->Arg(12)->Arg(14);
 
 void BM_read_i(benchmark::State& state) {
     std::vector<std::string> fields;
     std::mt19937 random(1);
     std::uniform_int_distribution<std::int64_t> index(-40, 40);
-    for (std::size_t n = 0; n < kPoolSize; ++n) fields.push_back(velor::textio::format_i(index(random), 4));
+    for (std::size_t n = 0; n < kPoolSize; ++n) {
+        fields.emplace_back(4, ' ');
+        velor::textio::put_i(fields.back().data(), index(random), 4);
+    }
     std::size_t i = 0;
     for (auto _ : state) benchmark::DoNotOptimize(velor::textio::read_i(fields[i++ & (kPoolSize - 1)]));
     state.SetItemsProcessed(state.iterations());
 }
 BENCHMARK(BM_read_i);
 
-// write_f into a reused string, as a record is built: F8.2 for the
+// put_f with the width and decimals known only when run: F8.2 for the
 // corrected intensities, F10.3 for the scale factors (values near 1).
-void BM_write_f(benchmark::State& state) {
+void BM_put_f(benchmark::State& state) {
     const int width = static_cast<int>(state.range(0));
     const int decimals = static_cast<int>(state.range(1));
     std::vector<double> values = sample_values();
@@ -96,26 +97,28 @@ void BM_write_f(benchmark::State& state) {
         std::uniform_real_distribution<double> scale(0.6, 1.4);
         for (double& v : values) v = scale(random);
     }
-    std::string out;
-    out.reserve(64);
+    std::string out(static_cast<std::size_t>(width), ' ');
     std::size_t i = 0;
     for (auto _ : state) {
-        out.clear();
-        velor::textio::write_f(out, values[i++ & (kPoolSize - 1)], width, decimals);
+        velor::textio::put_f(out.data(), values[i++ & (kPoolSize - 1)], width, decimals);
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_write_f)->Args({8, 2})->Args({10, 3});
+BENCHMARK(BM_put_f)->Args({8, 2})->Args({10, 3});
 
-// The 40-digit expansion alone, which the quick path of write_f avoids.
-void BM_format_f_exact(benchmark::State& state) {
+// The 40-digit expansion alone, which the quick path of put_f avoids.
+void BM_put_f_exactly(benchmark::State& state) {
     const std::vector<double> values = sample_values();
+    std::string out(8, ' ');
     std::size_t i = 0;
-    for (auto _ : state) benchmark::DoNotOptimize(velor::textio::format_f_exact(values[i++ & (kPoolSize - 1)], 8, 2));
+    for (auto _ : state) {
+        velor::textio::detail::put_f_exactly(out.data(), values[i++ & (kPoolSize - 1)], 8, 2);
+        benchmark::DoNotOptimize(out.data());
+    }
     state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(BM_format_f_exact);
+BENCHMARK(BM_put_f_exactly);
 
 }  // namespace

@@ -12,7 +12,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 seconds=${FUZZ_SECONDS:-5}
-targets=(fuzz_layout fuzz_record_read fuzz_free_format fuzz_field_writer fuzz_input_side)
+targets=(fuzz_record_read fuzz_free_format fuzz_field_writer fuzz_input_side)
 
 if ! command -v clang++ >/dev/null; then
   echo "run-smoke.sh: clang++ not found (apt-get install clang libclang-rt-14-dev)" >&2

@@ -1,6 +1,7 @@
 #include "driver/passes.hpp"
 
 #include "input/reflection_stream.hpp"
+#include "output/corrected_record.hpp"
 #include "stops/run_stop.hpp"
 #include "textio/files.hpp"
 #include "textio/layouts.hpp"
@@ -49,11 +50,11 @@ model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_nam
         for (input::Reflection r; stream.next(r);) {
             const model::CorrectedReflection c = corrector.apply(r, g, share);
             diagnostics->add(r, g, c, share);
-            hkl.write_formatted(std::string_view(line, model::put_corrected_record(line, r, c)));
+            hkl.write_formatted(std::string_view(line, output::put_corrected_record(line, r, c)));
         }
     } else {
         for (input::Reflection r; stream.next(r);)
-            hkl.write_formatted(std::string_view(line, model::put_corrected_record(line, r, corrector.apply(r))));
+            hkl.write_formatted(std::string_view(line, output::put_corrected_record(line, r, corrector.apply(r))));
     }
     // The terminator: five values for six fields, so the record stops
     // after the second F8.2 (28 columns).

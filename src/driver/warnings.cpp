@@ -3,7 +3,7 @@
 #include <initializer_list>
 #include <string_view>
 
-#include "textio/field_writer.hpp"
+#include "textio/numeric_fields.hpp"
 #include "textio/text_field.hpp"
 
 namespace velor::driver {

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "input/run_parameters.hpp"
+#include "textio/characters.hpp"
 #include "textio/layouts.hpp"
 
 namespace velor::input {
@@ -36,9 +37,8 @@ constexpr std::string_view kNotAcceptable = "  Not acceptable, again please: ";
 
 // The fit type of a letter in either case; nullptr for any other character.
 const FitType* fit_type_of(char letter) {
-    const char upper = (letter >= 'a' && letter <= 'z') ? static_cast<char>(letter - 'a' + 'A') : letter;
     for (const FitType& type : kFitTypes)
-        if (type.letter == upper) return &type;
+        if (type.letter == textio::to_upper(letter)) return &type;
     return nullptr;
 }
 

@@ -1,7 +1,7 @@
 #include "input/reflection_reader.hpp"
 
-#include "textio/aligned_fields.hpp"
 #include "textio/layouts.hpp"
+#include "textio/numeric_fields.hpp"
 #include "textio/text_field.hpp"
 
 namespace velor::input {
@@ -75,10 +75,10 @@ bool read_quickly(std::string_view line, Reflection& r) {
     constexpr std::size_t kFc = 12, kFo = kFc + FcWidth, kSigma = kFo + FoWidth;
     if (line.size() < kSigma + SigmaWidth) return false;
     const char* p = line.data();
-    return textio::read_i_aligned({p, 4}, r.h) && textio::read_i_aligned({p + 4, 4}, r.k) &&
-           textio::read_i_aligned({p + 8, 4}, r.l) && textio::read_f_aligned({p + kFc, FcWidth}, 2, r.fc2) &&
-           textio::read_f_aligned({p + kFo, FoWidth}, 2, r.fo2) &&
-           textio::read_f_aligned({p + kSigma, SigmaWidth}, 2, r.sigma);
+    return textio::read_i_quickly({p, 4}, r.h) && textio::read_i_quickly({p + 4, 4}, r.k) &&
+           textio::read_i_quickly({p + 8, 4}, r.l) && textio::read_f_quickly({p + kFc, FcWidth}, 2, r.fc2) &&
+           textio::read_f_quickly({p + kFo, FoWidth}, 2, r.fo2) &&
+           textio::read_f_quickly({p + kSigma, SigmaWidth}, 2, r.sigma);
 }
 
 }  // namespace

@@ -5,7 +5,6 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
-#include <string_view>
 
 #include "textio/input_channel.hpp"
 #include "textio/layout.hpp"

@@ -9,7 +9,6 @@
 #include "input/reflection_reader.hpp"
 #include "model/cholesky.hpp"
 #include "model/reciprocal_cell.hpp"
-#include "textio/layout.hpp"
 
 namespace velor::model {
 
@@ -126,13 +125,5 @@ private:
     float z1_;
     Statistics statistics_;
 };
-
-// The layout of a corrected record: F8.2 for Fo², or F8.0 from 99999 on.
-const textio::Layout& corrected_record_layout(double fo2);
-
-// Puts the corrected record, CR LF included, into `line` (40 characters):
-// the same text as a write with its layout, by field writers whose widths
-// are fixed when compiled.  Returns its length.
-std::size_t put_corrected_record(char* line, const input::Reflection& r, const CorrectedReflection& c);
 
 }  // namespace velor::model

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "stops/run_stop.hpp"
-#include "textio/field_writer.hpp"
+#include "textio/numeric_fields.hpp"
 
 namespace velor::model {
 namespace {

@@ -1,6 +1,6 @@
 #include "report/cif_fragment.hpp"
 
-#include "textio/field_writer.hpp"
+#include "textio/numeric_fields.hpp"
 
 namespace velor::report {
 namespace {

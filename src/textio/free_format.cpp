@@ -1,9 +1,11 @@
 #include "textio/free_format.hpp"
 
+#include <algorithm>
 #include <charconv>
+#include <string>
 
 #include "textio/errors.hpp"
-#include "textio/field_reader.hpp"
+#include "textio/numeric_fields.hpp"
 
 namespace velor::textio {
 namespace {

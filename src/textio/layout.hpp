@@ -5,9 +5,12 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+
+#include "textio/characters.hpp"
 
 namespace velor::textio {
 
@@ -30,7 +33,6 @@ struct Layout {
     static constexpr int kCapacity = 24;
     std::array<EditDescriptor, kCapacity> items{};
     int count = 0;
-    std::string_view text;  // as written, for diagnostics
 
     constexpr const EditDescriptor* begin() const { return items.data(); }
     // Field `index` is `expected`: code that writes or reads a record with
@@ -42,8 +44,6 @@ struct Layout {
 };
 
 namespace detail {
-
-constexpr bool is_digit(char c) { return c >= '0' && c <= '9'; }
 
 constexpr void skip_blanks(std::string_view s, std::size_t& i) {
     while (i < s.size() && s[i] == ' ') ++i;
@@ -69,8 +69,6 @@ constexpr void append(Layout& layout, EditDescriptor d) {
     layout.items[static_cast<std::size_t>(layout.count++)] = d;
 }
 
-constexpr char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
 }  // namespace detail
 
 // Parses a layout string.  Blanks mean nothing; descriptors are separated by
@@ -79,7 +77,6 @@ constexpr char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>
 constexpr Layout parse_layout(std::string_view text) {
     using namespace detail;
     Layout layout;
-    layout.text = text;
     std::size_t i = 0;
     skip_blanks(text, i);
     if (i >= text.size() || text[i] != '(') throw LayoutError("layout must begin with '('");
@@ -110,7 +107,7 @@ constexpr Layout parse_layout(std::string_view text) {
         const int count = read_count(text, i);
         skip_blanks(text, i);
         if (i >= text.size()) throw LayoutError("layout must end with ')'");
-        const char kind = upper(text[i]);
+        const char kind = to_upper(text[i]);
         ++i;
         if (kind == 'X') {
             if (count == 0) throw LayoutError("0X in layout");

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <initializer_list>
 #include <ostream>
+#include <span>
 #include <string>
 #include <string_view>
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstring>
 #include <random>
+#include <utility>
 
 #include "platform/interrupts.hpp"
 #include "textio/errors.hpp"

@@ -2,23 +2,23 @@
 
 #include <array>
 #include <cstring>
+#include <stdexcept>
 
-#include "textio/field_reader.hpp"
-#include "textio/field_writer.hpp"
+#include "textio/numeric_fields.hpp"
 
 namespace velor::textio {
 namespace {
 
 constexpr std::string_view kLineEnd = "\r\n";
 
-// A value given to a field of the other numeric kind (never done by the
-// program itself) is converted without undefined behaviour.
-std::int64_t truncated(double v) {
-    if (!(v > -9.2e18 && v < 9.2e18)) return 0;
-    return static_cast<std::int64_t>(v);
+// A field of kind I, F or A takes an integer, a real or a text, and
+// nothing else: no layout of the program pairs them otherwise, so another
+// pairing is a fault of the calling code, not something to convert.
+template <typename Kind>
+void require_kind(Edit field, Kind kind) {
+    const Kind expected = field == Edit::I ? Kind::Int : field == Edit::F ? Kind::Real : Kind::Text;
+    if (kind != expected) throw std::logic_error("a layout field met a value or item of another kind");
 }
-
-bool takes_value(Edit kind) { return kind == Edit::I || kind == Edit::F || kind == Edit::A; }
 
 // A record being written: fields are put into a buffer on the stack, which
 // goes into `out` when full and at the end; fields too wide for it go
@@ -64,26 +64,53 @@ private:
     std::size_t used_ = 0;
 };
 
+// An Aw field: the text right-justified in w columns when shorter, its
+// leftmost w characters when longer.
+void put_text(char* dst, std::string_view text, std::size_t width) {
+    if (text.size() >= width) {
+        std::memcpy(dst, text.data(), width);
+        return;
+    }
+    const std::size_t pad = width - text.size();
+    std::memset(dst, ' ', pad);
+    if (!text.empty()) std::memcpy(dst + pad, text.data(), text.size());  // an empty view may hold no pointer
+}
+
 void write_field(RecordBuffer& out, const EditDescriptor& d, const Value& v) {
+    require_kind(d.kind, v.kind);
     const auto width = static_cast<std::size_t>(d.width);
     switch (d.kind) {
-        case Edit::I:
-            // A real given to an I field is written by its truncated value.
-            put_i(out.room(width), v.kind == Value::Kind::Int ? v.integer : truncated(v.real), d.width);
-            break;
-        case Edit::F:
-            put_f(out.room(width), v.kind == Value::Kind::Real ? v.real : static_cast<double>(v.integer), d.width,
-                  d.decimals);
-            break;
-        case Edit::A: {
-            const std::string_view text = v.kind == Value::Kind::Text ? v.text : std::string_view();
-            if (width == 0) out.append(text);
-            else put_a(out.room(width), text, d.width);
-            break;
-        }
-        default:
+        case Edit::I: put_i(out.room(width), v.integer, d.width); break;
+        case Edit::F: put_f(out.room(width), v.real, d.width, d.decimals); break;
+        default:  // A; a bare A writes the whole text
+            if (width == 0) out.append(v.text);
+            else put_text(out.room(width), v.text, width);
             break;
     }
+}
+
+struct WrittenRecord {
+    bool took_values = false;
+    bool open = false;  // a $ was met
+};
+
+// One record: the fields of the layout in turn, each field that takes a
+// value given the next one, until the layout or the values are used up.
+WrittenRecord write_record(RecordBuffer& out, const Layout& layout, std::span<const Value> values, std::size_t& next) {
+    WrittenRecord record;
+    for (const EditDescriptor& d : layout) {
+        if (d.kind == Edit::X) {
+            std::memset(out.room(static_cast<std::size_t>(d.width)), ' ', static_cast<std::size_t>(d.width));
+        } else if (d.kind == Edit::Dollar) {
+            record.open = true;
+        } else if (next == values.size()) {
+            break;
+        } else {
+            write_field(out, d, values[next++]);
+            record.took_values = true;
+        }
+    }
+    return record;
 }
 
 // Columns [begin, begin + width) of the record, cut to what the record has.
@@ -109,33 +136,48 @@ void fill_text(std::string& item, std::string_view cols, std::size_t width) {
     }
 }
 
+// An I or F field as the item takes it.  With `commas_end_fields` a comma
+// ends the field early, and the next field begins after it; `pos` moves to
+// the next field either way.
+ReadStatus read_number(std::string_view record, std::size_t& pos, const EditDescriptor& d, const Item& item,
+                       bool commas_end_fields) {
+    const auto width = static_cast<std::size_t>(d.width);
+    std::string_view field = columns(record, pos, width);
+    std::size_t advance = width;
+    if (commas_end_fields) {
+        if (const std::size_t comma = field.find(','); comma != std::string_view::npos) {
+            field = field.substr(0, comma);
+            advance = comma + 1;
+        }
+    }
+    pos += advance;
+    if (d.kind == Edit::I) {
+        const auto v = read_i(field);
+        if (!v) return ReadStatus::BadInteger;
+        *item.integer = *v;
+    } else {
+        const auto v = read_f(field, d.decimals);
+        if (!v) return ReadStatus::BadReal;
+        *item.real = *v;
+    }
+    return ReadStatus::Ok;
+}
+
 }  // namespace
 
 bool format_records(std::string& out, const Layout& layout, std::span<const Value> values) {
-    RecordBuffer record(out);
+    RecordBuffer buffer(out);
     std::size_t next = 0;
-    bool open = false;
     for (;;) {
-        bool consumed = false;
-        for (const EditDescriptor& d : layout) {
-            if (takes_value(d.kind)) {
-                if (next == values.size()) goto done;
-                write_field(record, d, values[next++]);
-                consumed = true;
-            } else if (d.kind == Edit::X) {
-                std::memset(record.room(static_cast<std::size_t>(d.width)), ' ', static_cast<std::size_t>(d.width));
-            } else {
-                open = true;
-            }
+        const WrittenRecord record = write_record(buffer, layout, values, next);
+        // With values left the layout starts again in a new record, unless
+        // it takes none.
+        if (next == values.size() || !record.took_values) {
+            if (!record.open) buffer.append(kLineEnd);
+            return record.open;
         }
-        // End of the layout: with values left, a new record from the start.
-        if (next == values.size() || !consumed) break;
-        record.append(kLineEnd);
-        open = false;
+        buffer.append(kLineEnd);
     }
-done:
-    if (!open) record.append(kLineEnd);
-    return open;
 }
 
 void format_free_record(std::string& out, std::span<const std::string_view> texts) {
@@ -158,64 +200,24 @@ ReadStatus parse_record(std::string_view record, const Layout& layout, std::span
                         std::size_t& next, bool commas_end_fields) {
     std::size_t pos = 0;
     for (const EditDescriptor& d : layout) {
-        if (next == items.size()) return ReadStatus::Ok;
-        const auto width = static_cast<std::size_t>(d.width);
-        switch (d.kind) {
-            case Edit::X:
-                pos += width;
-                break;
-            case Edit::Dollar:
-                break;
-            case Edit::A: {
-                const Item& item = items[next++];
-                // A bare A is as wide as its text item (a number item: none).
-                const std::size_t w =
-                    width != 0 ? width : (item.kind == Item::Kind::Text ? item.text->size() : 0);
-                if (item.kind == Item::Kind::Text) fill_text(*item.text, columns(record, pos, w), w);
-                pos += w;
-                break;
-            }
-            case Edit::I:
-            case Edit::F: {
-                std::string_view field = columns(record, pos, width);
-                const Item& item = items[next];
-                // Most fields hold nothing but blanks, a sign, digits and a
-                // point: no comma, and a value the quick readers can give.
-                if (d.kind == Edit::I && item.kind == Item::Kind::Int && read_i_quickly(field, *item.integer)) {
-                    pos += width;
-                    ++next;
-                    break;
-                }
-                if (d.kind == Edit::F && item.kind == Item::Kind::Real &&
-                    read_f_quickly(field, d.decimals, *item.real)) {
-                    pos += width;
-                    ++next;
-                    break;
-                }
-                std::size_t advance = width;
-                if (commas_end_fields) {
-                    const std::size_t comma = field.find(',');
-                    if (comma != std::string_view::npos) {
-                        field = field.substr(0, comma);
-                        advance = comma + 1;
-                    }
-                }
-                pos += advance;
-                if (d.kind == Edit::I) {
-                    const auto v = read_i(field);
-                    if (!v) return ReadStatus::BadInteger;
-                    if (item.kind == Item::Kind::Int) *item.integer = *v;
-                    else if (item.kind == Item::Kind::Real) *item.real = static_cast<float>(*v);
-                } else {
-                    const auto v = read_f(field, d.decimals);
-                    if (!v) return ReadStatus::BadReal;
-                    if (item.kind == Item::Kind::Real) *item.real = *v;
-                    else if (item.kind == Item::Kind::Int) *item.integer = static_cast<std::int32_t>(truncated(*v) & 0x7fffffff);
-                }
-                ++next;
-                break;
-            }
+        if (next == items.size()) break;
+        if (d.kind == Edit::X) {
+            pos += static_cast<std::size_t>(d.width);
+            continue;
         }
+        if (d.kind == Edit::Dollar) continue;
+        const Item& item = items[next];
+        require_kind(d.kind, item.kind);
+        if (d.kind == Edit::A) {
+            // A bare A is as wide as its item.
+            const std::size_t width = d.width != 0 ? static_cast<std::size_t>(d.width) : item.text->size();
+            fill_text(*item.text, columns(record, pos, width), width);
+            pos += width;
+        } else if (const ReadStatus status = read_number(record, pos, d, item, commas_end_fields);
+                   status != ReadStatus::Ok) {
+            return status;
+        }
+        ++next;
     }
     return ReadStatus::Ok;
 }

@@ -12,7 +12,9 @@
 namespace velor::textio {
 
 // One value to be written: an integer, a real (a float converts exactly)
-// or a text.
+// or a text.  Each is written by a field of its own kind, I, F or A; a
+// value given to a field of another kind is a fault of the calling code and
+// throws std::logic_error.
 struct Value {
     enum class Kind { Int, Real, Text };
     Kind kind;
@@ -39,7 +41,9 @@ bool format_records(std::string& out, const Layout& layout, std::span<const Valu
 void format_free_record(std::string& out, std::span<const std::string_view> texts);
 
 // One item to be read: an integer, a single-precision real or a text of
-// fixed length (the length of the string it refers to).
+// fixed length (the length of the string it refers to).  Each is read from
+// a field of its own kind, I, F or A; an item met by a field of another
+// kind is a fault of the calling code and throws std::logic_error.
 struct Item {
     enum class Kind { Int, Real, Text };
     Kind kind;

@@ -2,6 +2,7 @@
 // characters; a file is opened by its name field without trailing blanks.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 

@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "support/process.hpp"
-#include "textio/field_writer.hpp"
+#include "textio/numeric_fields.hpp"
 
 namespace velor::testing {
 namespace {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,7 @@ TEST(FormatRecords, ReversionRunningOutAndDollar) {
         {"(2I3)", {1, 2, 3}, "  1  2\r\n  3\r\n", false},                  // reversion
         {"(I2,3X,I2)", {1}, " 1   \r\n", false},                            // X after the last value is written
         {"(A2,76X,A1)", {"|", "|"}, " |" + blanks(76) + "|\r\n", false},    // box edge
+        {"(A3,A2,A)", {"", "abc", "d  "}, "   abd  \r\n", false},               // A: padded, cut, bare
         {"(A80)", {}, "\r\n", false},                                       // no values
         {"(A23, F4.2)", {"  Extinction ratio   : ", 0.5}, "  Extinction ratio   : 0.50\r\n", false},
     };
@@ -42,6 +44,16 @@ TEST(FormatRecords, ReversionRunningOutAndDollar) {
         EXPECT_EQ(format_records(out, parse_layout(c.layout), c.values), c.open);
         EXPECT_EQ(out, c.text);
     }
+}
+
+TEST(FormatRecords, AndParseRecordTakeOnlyValuesOfTheFieldKind) {
+    std::string out;
+    EXPECT_THROW(format_records(out, parse_layout("(I4)"), std::vector<Value>{1.5}), std::logic_error);
+    EXPECT_THROW(format_records(out, parse_layout("(F8.2)"), std::vector<Value>{1}), std::logic_error);
+    std::int32_t integer = 0;
+    float real = 0.0f;
+    EXPECT_THROW(read_in_memory("  -1.0", parse_layout("(F6.1)"), {integer}), std::logic_error);
+    EXPECT_THROW(read_in_memory("     1", parse_layout("(I6)"), {real}), std::logic_error);
 }
 
 TEST(ConsoleChannel, PromptLineContinuesAndFreeRecords) {

@@ -1,0 +1,35 @@
+#include "output/corrected_record.hpp"
+
+#include "textio/layouts.hpp"
+#include "textio/numeric_fields.hpp"
+
+namespace velor::output {
+namespace {
+
+using textio::Edit;
+using textio::layouts::kCorrected;
+using textio::layouts::kCorrectedLarge;
+static_assert(kCorrected.count == 6 && kCorrected.has_field(0, {Edit::I, 4, 0}) &&
+                  kCorrected.has_field(1, {Edit::I, 4, 0}) && kCorrected.has_field(2, {Edit::I, 4, 0}) &&
+                  kCorrected.has_field(3, {Edit::F, 8, 2}) && kCorrected.has_field(4, {Edit::F, 8, 2}) &&
+                  kCorrected.has_field(5, {Edit::F, 10, 3}) && kCorrectedLarge.has_field(3, {Edit::F, 8, 0}),
+              "put_corrected_record writes the columns of these layouts");
+
+}  // namespace
+
+const textio::Layout& corrected_record_layout(double fo2) { return fo2 < 99999.0 ? kCorrected : kCorrectedLarge; }
+
+std::size_t put_corrected_record(char* line, const input::Reflection& r, const model::CorrectedReflection& c) {
+    textio::put_i(line, r.h, 4);
+    textio::put_i(line + 4, r.k, 4);
+    textio::put_i(line + 8, r.l, 4);
+    if (c.fo2 < 99999.0) textio::put_f(line + 12, c.fo2, 8, 2);
+    else textio::put_f(line + 12, c.fo2, 8, 0);
+    textio::put_f(line + 20, c.sigma, 8, 2);
+    textio::put_f(line + 28, c.s, 10, 3);
+    line[38] = '\r';
+    line[39] = '\n';
+    return 40;
+}
+
+}  // namespace velor::output
