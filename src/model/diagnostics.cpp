@@ -1,6 +1,7 @@
 #include "model/diagnostics.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 namespace velor::model {
@@ -39,14 +40,23 @@ Diagnostics::Diagnostics(const ListExtent& extent, const Screening& screening)
         shell_top_sin2_[static_cast<std::size_t>(i)] = shell.sin_theta_high * shell.sin_theta_high;
     }
     shell_top_sin2_[kShells - 1] = std::numeric_limits<double>::infinity();
+    // shell_lookup_[i]: the shell of the lowest sin²θ of step i.
+    shell_lookup_scale_ = extent.max_sin2 > 0.0 ? kShellLookup / extent.max_sin2 : 0.0;
+    for (std::size_t i = 0, shell = 0; i < kShellLookup; ++i) {
+        const double sin2 = static_cast<double>(i) * extent.max_sin2 / kShellLookup;
+        while (!(sin2 <= shell_top_sin2_[shell]) && shell + 1 < kShells) ++shell;
+        shell_lookup_[i] = static_cast<std::uint8_t>(shell);
+    }
     sample_.reserve(kMaxSample);
 }
 
 std::size_t Diagnostics::fine_bin(double s) {
-    int exponent = 0;
-    const double mantissa = std::frexp(s, &exponent);  // s = mantissa·2^exponent, mantissa in [0.5, 1)
-    const long fine = (exponent - 1 + kOctaves / 2) * kFinePerOctave +
-                      static_cast<long>((mantissa * 2.0 - 1.0) * kFinePerOctave);
+    // The biased exponent and the first seven bits of the mantissa of a
+    // positive double: its octave, and which 128th of the octave.
+    const auto bits = std::bit_cast<std::uint64_t>(s);
+    const long octave = static_cast<long>(bits >> 52) - 1023;
+    const long step = static_cast<long>((bits >> 45) & (kFinePerOctave - 1));
+    const long fine = (octave + kOctaves / 2) * kFinePerOctave + step;
     return static_cast<std::size_t>(std::clamp(fine, 0L, static_cast<long>(kFineBins - 1)));
 }
 
@@ -64,7 +74,10 @@ void Diagnostics::add(const input::Reflection& r, const Geometry& g, const Corre
         ++accepted_;
     }
 
-    std::size_t index = 0;
+    // The shell from a table over sin²θ, then at most a step or two up.
+    const double place = std::clamp(g.sin2 * shell_lookup_scale_, 0.0, static_cast<double>(kShellLookup - 1));
+    // (sin²θ is never NaN: it is formed from whole indices and finite cell.)
+    std::size_t index = shell_lookup_[static_cast<std::size_t>(place)];
     while (!(g.sin2 <= shell_top_sin2_[index]) && index + 1 < kShells) ++index;
     ResolutionShell& shell = shells_[index];
     ++shell.count;

@@ -108,6 +108,9 @@ private:
     long accepted_ = 0;
     std::array<ResolutionShell, kShells> shells_{};
     std::array<double, kShells> shell_top_sin2_{};  // upper limits in sin²θ
+    static constexpr std::size_t kShellLookup = 256;
+    std::array<std::uint8_t, kShellLookup> shell_lookup_{};
+    double shell_lookup_scale_ = 0.0;
     double smallest_ = std::numeric_limits<double>::quiet_NaN(), largest_ = smallest_;
     Miller smallest_at_, largest_at_;
     std::vector<long> fine_bins_;
