@@ -16,7 +16,7 @@ struct CommandLine {
     std::string help_text;  // for Action::help
 
     // NAME and the fit-type letter as given (an absent one is empty); any
-    // further words are ignored, as they always were.
+    // further words are ignored.
     std::vector<std::string> arguments;
     // --sin-min, --sin-max, --omit; the letter comes from `arguments`.
     input::FitRequest fit;

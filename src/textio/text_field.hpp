@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "textio/characters.hpp"
+
 namespace velor::textio {
 
 inline constexpr std::size_t kFieldWidth = 80;
@@ -34,14 +36,7 @@ inline std::string_view trim_right(std::string_view text) {
 // program reads its instructions and data names so, and editors and older
 // programs write them in lower case too.
 inline bool has_keyword(std::string_view record, std::string_view keyword) {
-    if (record.size() < keyword.size()) return false;
-    for (std::size_t i = 0; i < keyword.size(); ++i) {
-        const char c = record[i];
-        const char upper = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-        const char wanted = keyword[i] >= 'a' && keyword[i] <= 'z' ? static_cast<char>(keyword[i] - 'a' + 'A') : keyword[i];
-        if (upper != wanted) return false;
-    }
-    return true;
+    return record.size() >= keyword.size() && equals_ignoring_case(record.substr(0, keyword.size()), keyword);
 }
 
 inline bool is_blank(std::string_view text) { return text.find_first_not_of(' ') == std::string_view::npos; }
