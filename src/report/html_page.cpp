@@ -34,6 +34,7 @@ figcaption{font-size:.92em;color:#333;margin-top:.2em}.maps{display:flex;flex-wr
 .maps figure{flex:1 1 240px;margin:0;text-align:center}.bar{max-width:600px}
 svg{display:block;width:100%;height:auto}
 pre{background:#f3f3f3;padding:8px;overflow-x:auto;white-space:pre-wrap}
+@media (max-width:600px){.charts text,.one text{font-size:16px}}
 @media print{body{max-width:none}figure,table,.warn{break-inside:avoid}.warn{background:none}}
 )";
 

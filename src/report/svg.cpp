@@ -242,7 +242,7 @@ std::string Chart::svg() const {
             out += m;
         }
         out += "<text x=\"" + fixed(at + 30, 1) + "\" y=\"" + fixed(mid + 4, 1) + "\">" + escape(e.text) + "</text>\n";
-        at += 30 + 7.4 * static_cast<double>(e.text.size()) + 18;
+        at += 30 + 7.4 * static_cast<double>(e.text.size()) + 30;
     }
     return out + std::string(kClose);
 }
