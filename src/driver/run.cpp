@@ -11,6 +11,7 @@
 #include "model/reciprocal_cell.hpp"
 #include "output/report.hpp"
 #include "report/cif_fragment.hpp"
+#include "report/html_page.hpp"
 #include "report/json_summary.hpp"
 #include "stops/run_stop.hpp"
 #include "textio/errors.hpp"
@@ -71,6 +72,7 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
         const report::Summary s = summarise(r, *diagnostics, warnings, kVersion);
         write_summary_file(outputs, line.json_file, report::json_summary(s));
         write_summary_file(outputs, line.cif_file, report::cif_fragment(s));
+        if (!line.html_file.empty()) write_summary_file(outputs, line.html_file, report::html_page(s));
     }
     outputs.put_in_place();
     return warnings;
