@@ -4,31 +4,21 @@
 
 #include <algorithm>
 #include <cmath>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "driver/passes.hpp"
-#include "input/crystal_data.hpp"
-#include "input/run_parameters.hpp"
 #include "input/reflection_reader.hpp"
-#include "model/cholesky.hpp"
-#include "model/normal_equations.hpp"
 #include "support/process.hpp"
-#include "textio/input_channel.hpp"
-#include "textio/text_field.hpp"
 
 namespace velor::testing {
 namespace {
 
 namespace fs = std::filesystem;
 
-ProcessResult generate(const ScratchFolder& dir, std::vector<std::string> options,
-                       const std::vector<std::string>& more = {}) {
-    options.insert(options.end(), more.begin(), more.end());
-    options.insert(options.begin(), {"--out", (dir / "g").string()});
-    return run_program(dir.path(), program_path("velor-gen"), options);
+ProcessResult generate(const ScratchFolder& dir, std::vector<std::string> options) {
+    options.insert(options.begin(), {program_path("velor-gen"), "--out", (dir / "g").string()});
+    return run_program(dir.path(), options);
 }
-
-const std::vector<std::string> kDataOnly{"g.fcf", "g.res"};
 
 struct FitType {
     const char* letter;
@@ -53,28 +43,18 @@ TEST_P(Recovery, FitGivesBackTheModel) {
     for (double v; model >> v;) truth.push_back(v);
     ASSERT_EQ(truth.size(), static_cast<std::size_t>(6 * fit.terms));
 
-    const std::string res = (dir / "g.res").string(), fcf = (dir / "g.fcf").string();
-    std::ostringstream console_text;
-    textio::ConsoleChannel console(console_text);
-    input::CrystalData crystal = input::read_crystal_data(textio::make_field(res), textio::make_field(fcf), console);
-    const input::RunParameters p{.parameter_count = 6 * fit.terms, .terms = fit.terms, .top_power = fit.terms - 1,
-                                 .extinction_limit = static_cast<float>(0.35f * std::sqrt(crystal.lambda))};
-    const model::ReciprocalCell rc = model::rscell(crystal);
-    model::NormalEquations eq;
-    driver::bldnml(textio::make_field(fcf), crystal, p, rc, eq, console);
-    model::Solution solution;
-    driver::chlsky(eq, solution, p.parameter_count, console);
-
+    const auto run = run_velor(dir.path(), {"--json", "g.json", "g", fit.letter});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const auto coefficients = nlohmann::json::parse(read_file(dir / "g.json"))["coefficients"];
+    ASSERT_EQ(coefficients.size(), truth.size());
     const double largest = std::fabs(*std::ranges::max_element(truth, {}, [](double t) { return std::fabs(t); }));
     for (std::size_t i = 0; i < truth.size(); ++i)
-        EXPECT_NEAR(solution.x[i], truth[i], fit.tolerance * largest) << "coefficient " << i + 1;
+        EXPECT_NEAR(coefficients[i]["value"].get<double>(), truth[i], fit.tolerance * largest) << "coefficient " << i + 1;
 
-    // The whole run: corrected Fo² against Fc²·OSF² record by record.
-    const auto run = run_velor(dir.path(), {"g", fit.letter});
-    ASSERT_EQ(run.status, 0) << run.err;
+    // Corrected Fo² against Fc²·OSF², record by record.
     auto hkl = textio::InputFile::open((dir / "gx.hkl").string());
-    auto fcf_file = textio::InputFile::open(fcf);
-    input::ReflectionReader reader(*fcf_file);
+    auto fcf = textio::InputFile::open((dir / "g.fcf").string());
+    input::ReflectionReader reader(*fcf);
     const float osf_sq = 0.25f * 0.25f;
     long compared = 0;
     for (input::Reflection r = reader.first(); !r.is_terminator(); r = reader.next()) {
@@ -106,8 +86,10 @@ TEST(RecordLayouts, CurrentAndLegacyFilesGiveTheSameRun) {
     const std::vector<std::string> common = {"--reflections", "3000", "--noise", "1", "--negative-fraction", "0.1",
                                              "--seed", "17"};
     ScratchFolder current("current"), legacy("legacy");
+    std::vector<std::string> legacy_options = common;
+    legacy_options.insert(legacy_options.end(), {"--layout", "legacy", "--legacy-res", "--crlf"});
     ASSERT_EQ(generate(current, common).status, 0);
-    ASSERT_EQ(generate(legacy, common, {"--layout", "legacy", "--legacy-res", "--crlf"}).status, 0);
+    ASSERT_EQ(generate(legacy, legacy_options).status, 0);
     ASSERT_NE(read_file(current / "g.fcf"), read_file(legacy / "g.fcf"));
     const auto a = run_velor(current.path(), {"g"}, "\n");
     const auto b = run_velor(legacy.path(), {"g"}, "\n");
@@ -133,7 +115,7 @@ TEST(SingularData, StopWithAMessageAndNoOutput) {
         EXPECT_NE(r.err.find("the normal equations are singular"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(c.count), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.ends_with("   Solving normal equations ...\r\n")) << r.out;
-        EXPECT_EQ(dir.names(), kDataOnly);
+        EXPECT_EQ(dir.names(), (std::vector<std::string>{"g.fcf", "g.res"}));
     }
 }
 

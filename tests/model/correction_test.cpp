@@ -1,25 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
 #include "model/correction.hpp"
 
 namespace velor::model {
 namespace {
-
-TEST(ScaleFactor, CoefficientsMultiplyTheirComponentAndPower) {
-    Geometry g;
-    g.t = {0.1, 0.2, 0.3, 0.4, 0.5, 0.6};
-    g.sin2 = 0.25;
-    // Cubic: coefficient p = j + 6(i-1) multiplies s², s, 1, 1/s in turn.
-    Solution cubic;
-    cubic.x[0] = 1;   // s²·T1
-    cubic.x[7] = 1;   // s·T2
-    cubic.x[14] = 1;  // T3
-    cubic.x[21] = 1;  // T4/s
-    EXPECT_DOUBLE_EQ(scale_factor(g, cubic, 24, 1.0), 0.0625 * 0.1 + 0.25 * 0.2 + 0.3 + 0.4 / 0.25);
-}
 
 TEST(Statistics, RangeStartsAtOneAndNaNIsIgnored) {
     Statistics st;

@@ -19,6 +19,7 @@ std::string record(const input::Reflection& r, double fo2, double sigma, double 
     return out;
 }
 
+// Fo² in F8.2 below 99999, in F8.0 from there on.
 TEST(CorrectedRecord, Columns) {
     struct Case {
         input::Reflection r;
@@ -55,13 +56,6 @@ TEST(CorrectedRecord, FixedColumnsGiveTheLayoutsText) {
         char line[40];
         ASSERT_EQ(std::string(line, put_corrected_record(line, r, c)), record(r, c.fo2, c.sigma, c.s)) << c.fo2;
     }
-}
-
-TEST(CorrectedRecord, TerminatorIsTwentyEightColumns) {
-    std::string out;
-    const textio::Value values[] = {0, 0, 0, 0.0, 0.0};
-    textio::format_records(out, corrected_record_layout(0.0), values);
-    EXPECT_EQ(out, "   0   0   0    0.00    0.00\r\n");
 }
 
 }  // namespace

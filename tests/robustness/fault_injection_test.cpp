@@ -12,7 +12,6 @@
 #include <random>
 #include <thread>
 
-#include "robustness/child.hpp"
 #include "support/process.hpp"
 
 namespace velor::testing {
@@ -43,9 +42,8 @@ Outputs read_outputs(const fs::path& folder) {
 }
 
 void generate(const fs::path& folder, int reflections, const std::string& seed, const std::string& system) {
-    const auto r = run_program(folder, program_path("velor-gen"),
-                               {"--out", "g", "--reflections", std::to_string(reflections), "--seed", seed,
-                                "--system", system});
+    const auto r = run_program(folder, {program_path("velor-gen"), "--out", "g", "--reflections",
+                                        std::to_string(reflections), "--seed", seed, "--system", system});
     ASSERT_EQ(r.status, 0) << r.err;
 }
 
@@ -98,15 +96,15 @@ bool reached(const fs::path& folder, const KillPoint& point, const Outputs& fres
 // Starts a run and signals it at the point; the run's exit status (128 plus
 // the signal when it was ended by it, 0 when it finished first).
 int run_and_kill(const fs::path& folder, const KillPoint& point, const Outputs& fresh) {
-    const pid_t pid = start_child(folder, {program_path("velor"), "g", "L"});
+    const pid_t pid = start_program(folder, {program_path("velor"), "g", "L"});
     if (point.file < 0 && !point.all_written) std::this_thread::sleep_for(point.delay);
     const auto deadline = Clock::now() + std::chrono::seconds(30);
     while ((point.file >= 0 || point.all_written) && Clock::now() < deadline && !reached(folder, point, fresh)) {
-        if (const int status = poll_child(pid); status >= 0) return status;
+        if (const int status = poll_program(pid); status >= 0) return status;
         std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
     ::kill(pid, point.signal);
-    return wait_child(pid, std::chrono::seconds(30));
+    return wait_program(pid, std::chrono::seconds(30));
 }
 
 TEST(FaultInjection, SignalledRunsLeaveAllEarlierOrAllNewFiles) {
