@@ -1,19 +1,16 @@
 // Fw.d and Iw writing of values made from the bytes.
 //
-// Fw.d: the field is exactly w characters.  A finite value is written as
-// its exact value rounded to d decimals, half away from zero: the digits
-// are those of the exact value cut after d decimals (lo) or one unit of
-// the last decimal more (hi), hi for an exact tie; the text reads back to
-// within half a unit of the last decimal; and the field is asterisks
-// exactly when the rounded value does not fit; the quick path gives what
-// the exact path gives; and read_f reads the field as from_chars reads its
-// text.  The exact value comes from printf with more decimals than any
-// double has.
+// Fw.d: the field is exactly w characters, and the quick path gives what
+// the exact path gives.  A finite value is written as its exact value
+// rounded to d decimals, half away from zero: the C library's printf,
+// rounding toward zero or upward, gives the two candidates (lo, hi), hi for
+// an exact tie; the field is asterisks exactly when the rounded value does
+// not fit; and read_f reads the field as from_chars reads its text.
+#include <algorithm>
+#include <cfenv>
 #include <charconv>
 #include <cmath>
-#include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <fuzzer/FuzzedDataProvider.h>
 #include <string>
@@ -28,31 +25,17 @@ namespace {
 
 bool all_stars(std::string_view s) { return s.find_first_not_of('*') == std::string_view::npos; }
 
-std::string_view trim_left(std::string_view s) {
-    const std::size_t first = s.find_first_not_of(' ');
-    return first == std::string_view::npos ? std::string_view() : s.substr(first);
-}
+std::string_view trim_left(std::string_view s) { return s.substr(std::min(s.find_first_not_of(' '), s.size())); }
 
-// Decimal digits plus one unit in the last place.
-std::string increment(std::string digits) {
-    std::size_t i = digits.size();
-    while (i > 0 && digits[i - 1] == '9') digits[--i] = '0';
-    if (i == 0) digits.insert(digits.begin(), '1');
-    else ++digits[i - 1];
-    return digits;
-}
-
-// Integer digits without leading zeros ("" for zero), then d decimals.
-struct Decimal {
-    std::string integer, decimals;
-};
-
-Decimal split_at(const std::string& digits, int d) {
-    const std::size_t cut = digits.size() - static_cast<std::size_t>(d);
-    std::string integer = digits.substr(0, cut);
-    integer.erase(0, integer.find_first_not_of('0') == std::string::npos ? integer.size()
-                                                                          : integer.find_first_not_of('0'));
-    return {integer, digits.substr(cut)};
+// A magnitude to d decimals, the point always written, as printf rounds it
+// in `mode`; no 0 before the point.
+std::string printed(double magnitude, int d, int mode) {
+    static char text[1500];  // a double has at most 309 integer digits
+    std::fesetround(mode);
+    const int n = std::snprintf(text, sizeof text, "%#.*f", d, magnitude);
+    std::fesetround(FE_TONEAREST);
+    FUZZ_CHECK(n > 0 && static_cast<std::size_t>(n) < sizeof text);
+    return text[0] == '0' && text[1] == '.' ? text + 1 : text;
 }
 
 void check_non_finite(const std::string& out, double value, int w) {
@@ -61,82 +44,48 @@ void check_non_finite(const std::string& out, double value, int w) {
         FUZZ_CHECK(w < 3 ? all_stars(out) : text == "NaN");
         return;
     }
-    const bool negative = value < 0;
-    const int room = w - (negative ? 1 : 0);
-    if (room < 3) {
-        FUZZ_CHECK(all_stars(out));
-        return;
-    }
-    const std::string word = std::string(negative ? "-" : "") + (room > 7 ? "Infinity" : "Inf");
-    FUZZ_CHECK(text == word);
+    const int room = w - (value < 0 ? 1 : 0);
+    FUZZ_CHECK(room < 3 ? all_stars(out) : text == std::string(value < 0 ? "-" : "") + (room > 7 ? "Infinity" : "Inf"));
 }
 
 void check_f(double value, int w, int d) {
     const std::string out = format_f(value, w, d);
     std::string exact_path(static_cast<std::size_t>(w), '?');
-    detail::put_f_exactly(exact_path.data(), value, w, d);
+    velor::textio::detail::put_f_exactly(exact_path.data(), value, w, d);
     FUZZ_CHECK(out == exact_path);
-    if (!std::isfinite(value)) {
-        check_non_finite(out, value, w);
-        return;
-    }
+    if (!std::isfinite(value)) return check_non_finite(out, value, w);
 
-    // The exact value: every double has at most 1074 decimals.
-    static char exact[1500];
-    const int n = std::snprintf(exact, sizeof exact, "%.1100f", std::fabs(value));
-    FUZZ_CHECK(n > 0 && static_cast<std::size_t>(n) < sizeof exact);
-    const std::string_view digits_and_point(exact, static_cast<std::size_t>(n));
-    const std::size_t point = digits_and_point.find('.');
-    std::string cut(digits_and_point.substr(0, point));
-    cut += digits_and_point.substr(point + 1, static_cast<std::size_t>(d));
-    const std::string_view tail = digits_and_point.substr(point + 1 + static_cast<std::size_t>(d));
-    const Decimal lo = split_at(cut, d), hi = split_at(increment(cut), d);
-
-    // What the rounding may give: hi from half a unit up (a tie included),
-    // lo below it.  The expansion to 40 significant digits comes first, so
-    // a value a hair below a tie may round as the tie.
-    const bool half_or_more = tail.front() >= '5';
-    const bool near_tie = tail.substr(0, 12) == "499999999999";
-    const bool may_be_lo = !half_or_more, may_be_hi = half_or_more || near_tie;
-
+    // The expansion to 40 significant digits comes first, so a value a
+    // hair below a tie may round as the tie.
+    const double magnitude = std::fabs(value);
+    const std::string lo = printed(magnitude, d, FE_TOWARDZERO), hi = printed(magnitude, d, FE_UPWARD);
+    const std::string tail = printed(magnitude, d + 12, FE_TOWARDZERO).substr(lo.size());
+    const bool may_be_lo = tail[0] < '5', may_be_hi = !may_be_lo || tail == "499999999999";
     const bool negative = std::signbit(value);
-    const auto fits = [&](const Decimal& x) {
-        return (negative ? 1u : 0u) + x.integer.size() + 1 + static_cast<std::size_t>(d) <= static_cast<std::size_t>(w);
-    };
-    if (all_stars(out)) {  // only when the rounded value does not fit
+    const auto fits = [&](const std::string& x) { return (negative ? 1u : 0u) + x.size() <= static_cast<std::size_t>(w); };
+    if (all_stars(out)) {
         FUZZ_CHECK((may_be_lo && !fits(lo)) || (may_be_hi && !fits(hi)));
         return;
     }
-
-    // Shape: blanks, a minus sign for a negative value, integer digits
-    // (or a 0 when there is room for it), the point, d decimals.
+    // Blanks, a minus sign for a negative value, the digits and the point,
+    // with a 0 before the point of a value below 1 when there is room.
     std::string_view text = trim_left(out);
-    FUZZ_CHECK(!text.empty());
     if (negative) {
-        FUZZ_CHECK(text.front() == '-');
+        FUZZ_CHECK(text.starts_with('-'));
         text.remove_prefix(1);
     }
-    const std::size_t dot = text.find('.');
-    FUZZ_CHECK(dot != std::string_view::npos);
-    Decimal written{std::string(text.substr(0, dot)), std::string(text.substr(dot + 1))};
-    FUZZ_CHECK(written.decimals.size() == static_cast<std::size_t>(d));
-    FUZZ_CHECK(written.integer.find_first_not_of("0123456789") == std::string::npos);
-    FUZZ_CHECK(written.decimals.find_first_not_of("0123456789") == std::string::npos);
-    if (written.integer == "0") written.integer.clear();
-    else if (written.integer.empty()) FUZZ_CHECK(out.front() != ' ');  // 0 left out only for want of room
-    FUZZ_CHECK(written.integer.empty() || written.integer.front() != '0');
-
-    const auto same = [&](const Decimal& x) { return written.integer == x.integer && written.decimals == x.decimals; };
-    FUZZ_CHECK((may_be_lo && same(lo)) || (may_be_hi && same(hi)));
+    if (text.starts_with("0.")) text.remove_prefix(1);
+    else if (text.starts_with('.')) FUZZ_CHECK(out.front() != ' ');
+    FUZZ_CHECK((may_be_lo && text == lo) || (may_be_hi && text == hi));
 
     // from_chars wants a digit: "." (0 in F1.0) becomes "0.".
     std::string number(trim_left(out));
     if (number.find_first_of("0123456789") == std::string::npos) number.insert(number.find('.'), "0");
     float single = 0.0f;
-    const auto res_single = std::from_chars(number.data(), number.data() + number.size(), single);
+    const auto parsed = std::from_chars(number.data(), number.data() + number.size(), single);
     const auto read = read_f(out, d);
     FUZZ_CHECK(read.has_value());
-    if (res_single.ec == std::errc{}) FUZZ_CHECK(*read == single);
+    if (parsed.ec == std::errc{}) FUZZ_CHECK(*read == single);
 }
 
 void check_i(std::int64_t value, int w) {
@@ -148,12 +97,9 @@ void check_i(std::int64_t value, int w) {
         return;
     }
     FUZZ_CHECK(trim_left(out) == digits);
-    if (value >= INT32_MIN && value <= INT32_MAX) {
-        const auto read = read_i(out);
-        FUZZ_CHECK(read.has_value() && *read == value);
-    } else {
-        FUZZ_CHECK(!read_i(out).has_value());
-    }
+    const auto read = read_i(out);
+    if (value >= INT32_MIN && value <= INT32_MAX) FUZZ_CHECK(read.has_value() && *read == value);
+    else FUZZ_CHECK(!read.has_value());
 }
 
 // A value of the kind the first choice names: any double or float bit

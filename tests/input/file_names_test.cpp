@@ -20,17 +20,10 @@ TEST(Getnam, NamesAndFitTypeLetter) {
     const std::string long_path = "/data/" + std::string(300, 'a'), long_typed = std::string(95, 'b');
     const std::string long_argument = long_path + " tail", long_line = long_typed + " tail\n";
     const Case cases[] = {
-        {{"abc", "q"}, "", "abc", 'Q'},
-        {{"abc", "l"}, "", "abc", 'L'},
-        {{"abc"}, "", "abc", 'N'},
-        {{"abc", "cubic"}, "", "abc", 'N'},
-        {{"abc", " c"}, "", "abc", 'N'},
-        {{"abc", "x"}, "", "abc", 'N'},
-        {{"abc def"}, "", "abc", 'N'},
-        {{}, "typed\n", "typed", 'N'},
-        {{"", "C"}, "from keyboard\n", "from", 'C'},
-        {{}, " lead\n", "", 'N'},
-        {{long_argument}, "", long_path, 'N'},
+        {{"abc", "q"}, "", "abc", 'Q'},          {{"abc", "l"}, "", "abc", 'L'},     {{"abc"}, "", "abc", 'N'},
+        {{"abc", "cubic"}, "", "abc", 'N'},      {{"abc", " c"}, "", "abc", 'N'},    {{"abc", "x"}, "", "abc", 'N'},
+        {{"abc def"}, "", "abc", 'N'},           {{}, "typed\n", "typed", 'N'},      {{}, " lead\n", "", 'N'},
+        {{"", "C"}, "from keyboard\n", "from", 'C'}, {{long_argument}, "", long_path, 'N'},
         {{}, long_line.c_str(), long_typed, 'N'},
     };
     for (const Case& c : cases) {

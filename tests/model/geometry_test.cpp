@@ -12,26 +12,7 @@ namespace {
 input::CrystalData monoclinic() {
     return {.lambda = 0.71073f, .a = 10.0f, .b = 12.0f, .c = 15.0f, .alpha_deg = 90.0f, .beta_deg = 100.0f,
             .gamma_deg = 90.0f, .lambda_sq = static_cast<double>(0.71073f) * static_cast<double>(0.71073f),
-            .osf = 0.25f};
-}
-
-void expect_rel(double actual, double expected) { EXPECT_NEAR(actual, expected, std::abs(expected) * 1e-6); }
-
-TEST(ReflectionGeometry, MonoclinicExample) {
-    const auto crystal = monoclinic();
-    const ReciprocalCell rc = rscell(crystal);
-    expect_rel(rc.a, 0.1015427);
-    expect_rel(rc.c, 0.0676951);
-    expect_rel(rc.cos_beta, 0.1736482);
-    // cos of the single-precision 90° in radians is about -4.4e-8, not 0.
-    EXPECT_GT(std::abs(rc.cos_alpha), 1e-8);
-    EXPECT_LT(std::abs(rc.cos_alpha), 1e-7);
-    const Geometry g = reflection_geometry(rc, crystal.lambda_sq, 1, 2, 3);
-    const double t[6] = {0.002577728, 0.006944444, 0.01031091, 0.008461888, 0.01031091, 0.01692378};
-    for (std::size_t j = 0; j < 6; ++j) expect_rel(g.t[j], t[j]);
-    expect_rel(g.sin2, 0.01092286);
-    // T4 and T5 change sign with h; sin²θ falls.
-    expect_rel(reflection_geometry(rc, crystal.lambda_sq, -1, 2, 3).sin2, 0.00911399);
+            .osf = 0.25f, .f000 = 0.0f, .u = 0.0f};
 }
 
 // Index products are 32-bit integers: beyond 46340² they wrap, the same

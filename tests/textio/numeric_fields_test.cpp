@@ -45,9 +45,9 @@ TEST(ReadI, BlanksSignsAndMalformedFields) {
         const char* field;
         std::optional<std::int32_t> value;
     } cases[] = {
-        {"  -5", -5},  {"0012", 12},  {"999999999", 999999999}, {"1234567890", 1234567890}, {"  +7", 7},
-        {"1 2 ", 12},  {" - 3", -3},  {"    ", 0},  {"-2147483648", -2147483647 - 1}, {"2147483648", kBad},
-        {"   -", kBad}, {"12a ", kBad}, {"1.0 ", kBad}, {"1-2", kBad},
+        {"  -5", -5}, {"0012", 12}, {"999999999", 999999999}, {"1234567890", 1234567890}, {"  +7", 7}, {"1 2 ", 12},
+        {" - 3", -3}, {"    ", 0},  {"-2147483648", -2147483647 - 1}, {"2147483648", kBad}, {"   -", kBad},
+        {"12a ", kBad}, {"1.0 ", kBad}, {"1-2", kBad},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(read_i(c.field), c.value) << "'" << c.field << "'";
@@ -65,20 +65,17 @@ TEST(ReadF, ImpliedDecimalsExponentsAndSpecialValues) {
         // eight digits past 2^24, and ten (past 2^32).
         {"       2699.07", 2, 2699.07f}, {"         -0.00", 2, -0.0f}, {"   .50", 2, 0.5f}, {"    123.", 0, 123.0f},
         {"  167772.15", 2, 167772.15f}, {"  167772.17", 2, 167772.17f}, {" 4294967.296", 3, 4294967.296f},
-        // Blanks are ignored; an empty field is zero.
-        {"  1 2.50", 2, 12.5f}, {"   -", 2, -0.0f}, {"        ", 0, 0.0f},
-        // Without a point the last d digits are decimals; a point overrides d.
-        {"       10050", 2, 100.5f}, {"5", 3, 0.005f}, {"-12", 1, -1.2f}, {"1.5", 3, 1.5f}, {"12345E1", 2, 1234.5f},
+        // Blanks are ignored; an empty field is zero.  Without a point the
+        // last d digits are decimals; a point overrides d.
+        {"  1 2.50", 2, 12.5f}, {"   -", 2, -0.0f}, {"        ", 0, 0.0f}, {"       10050", 2, 100.5f},
+        {"5", 3, 0.005f}, {"-12", 1, -1.2f}, {"1.5", 3, 1.5f}, {"12345E1", 2, 1234.5f},
         // Exponents: E, e, D, d, or a sign right after the digits.
         {"1.5-3", 0, 0.0015f}, {"1.5D3", 2, 1500.0f}, {"-1.5e-2", 0, -0.015f}, {"1.5 E 2", 0, 150.0f},
         // Correctly rounded from the decimal text.  Rounding to double first
         // lands on the midpoint 1 + 2^-24 and then, tie to even, on 1.0.
-        {"1.0000000596046447753906250001", 0, 0x1.000002p0f},
-        {"1.000000059604644775390625", 0, 1.0f},  // the exact midpoint
-        {"1.0000000596046447753906249999", 0, 1.0f},
-        {"1e-40", 0, 1e-40f}, {"3.4028235e38", 0, 3.4028235e38f}, {"1e39", 0, kInfF}, {"-1e-50", 0, -0.0f},
-        // Words in any letter case.
-        {"  INFINITY", 0, kInfF}, {"-Inf", 0, -kInfF}, {"nan", 0, std::nanf("")},
+        {"1.0000000596046447753906250001", 0, 0x1.000002p0f}, {"1.000000059604644775390625", 0, 1.0f},
+        {"1.0000000596046447753906249999", 0, 1.0f}, {"1e-40", 0, 1e-40f}, {"3.4028235e38", 0, 3.4028235e38f},
+        {"1e39", 0, kInfF}, {"-1e-50", 0, -0.0f}, {"  INFINITY", 0, kInfF}, {"-Inf", 0, -kInfF}, {"nan", 0, std::nanf("")},
         // Malformed fields.
         {"abc", 0, kBad}, {"1.2.3", 0, kBad}, {"1.5E", 0, kBad}, {"1e5x", 0, kBad}, {"+-1", 0, kBad},
         {"E5", 0, kBad}, {"1,5", 0, kBad}, {"infinite", 0, kBad}, {"1.5E2.0", 0, kBad},
