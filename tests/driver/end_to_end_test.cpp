@@ -44,26 +44,6 @@ TEST(Recovery, FitGivesBackTheModel) {
     }
 }
 
-// Today's files (file-name lines between TITL and CELL, the wider record
-// layout, negative intensities) and the same data in the legacy layout
-// correct to the same bytes.
-TEST(RecordLayouts, CurrentAndLegacyFilesGiveTheSameRun) {
-    if (program_path("velor-gen").empty()) GTEST_SKIP() << "generator not built";
-    const std::vector<std::string> common = {"--reflections", "3000", "--noise", "1", "--negative-fraction", "0.1",
-                                             "--seed", "17"};
-    ScratchFolder current("current"), legacy("legacy");
-    std::vector<std::string> legacy_options = common;
-    legacy_options.insert(legacy_options.end(), {"--layout", "legacy", "--legacy-res", "--crlf"});
-    ASSERT_EQ(generate(current, common).status, 0);
-    ASSERT_EQ(generate(legacy, legacy_options).status, 0);
-    ASSERT_NE(read_file(current / "g.fcf"), read_file(legacy / "g.fcf"));
-    const auto a = run_velor(current.path(), {"g"}, "\n");
-    const auto b = run_velor(legacy.path(), {"g"}, "\n");
-    ASSERT_EQ(a.status, 0) << a.err;
-    EXPECT_EQ(a.out, b.out);
-    for (const char* name : {"gx.hkl", "gx.abs"}) EXPECT_EQ(read_file(current / name), read_file(legacy / name)) << name;
-}
-
 TEST(SingularData, StopWithAMessageAndNoOutput) {
     if (program_path("velor-gen").empty()) GTEST_SKIP() << "generator not built";
     const struct { const char *option, *letter, *count; } cases[] = {

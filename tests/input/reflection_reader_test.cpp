@@ -1,15 +1,14 @@
-// The reflection list: the ways a list ends, the faults that stop a run,
-// and the stream that reads it on a second thread in batches of 16,384.
-// The golden runs read both record layouts.
+// The reflection list, read as the passes read it: on a second thread, in
+// batches of 16,384.  The ways a list ends, the faults that stop a run,
+// batch boundaries, and a pass that stops early.  The golden runs read both
+// record layouts.
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <cstdio>
 #include <vector>
 
-#include "input/reflection_reader.hpp"
 #include "input/reflection_stream.hpp"
-#include "support/gtest_extra.hpp"
 #include "support/process.hpp"
 #include "textio/errors.hpp"
 
@@ -23,50 +22,34 @@ constexpr const char* kHeader =
     "_shelx_refln_list_code          4\n_exptl_crystal_F_000       400.00\n\nloop_\n"
     " _space_group_symop_operation_xyz\n 'x, y, z'\n '-x, y+1/2, -z'\n\nloop_\n _refln_index_h\n";
 
-// A file of the header and `text`, opened.
+// The header and `text` as a file, opened.
 std::unique_ptr<textio::InputFile> open_list(const ScratchFolder& dir, const std::string& text) {
     velor::testing::write_file(dir / "x.fcf", kHeader + text);
     return textio::InputFile::open((dir / "x.fcf").string());
 }
 
-struct ReadResult {
-    std::vector<Reflection> records;
-    std::string error;  // the fatal error text, if any
-};
-
-ReadResult read_all(const std::string& text) {
-    const ScratchFolder dir("reader");
-    auto file = open_list(dir, text);
-    ReflectionReader reader(*file);
-    ReadResult result;
-    try {
-        for (Reflection r = reader.first(); !r.is_terminator(); r = reader.next()) result.records.push_back(r);
-    } catch (const textio::RecordError& e) {
-        result.error = e.what();
-    }
-    return result;
-}
-
 // `count` records in the legacy layout (3I4, 2F12.2, F10.2), record n with
 // Fc² = n, the one numbered `bad` unreadable, then the terminator.
-std::string legacy_records(int count, int bad = 0) {
+std::string numbered(int count, int bad = 0) {
     std::string text;
     char line[64];
     for (int n = 1; n <= count; ++n) {
-        std::snprintf(line, sizeof line, "%4d%4d%4d%12.2f%12s%10.2f\n", 1, n % 7, 0, double(n), n == bad ? "12x.45" : "120.00",
-                      3.0);
+        std::snprintf(line, sizeof line, "%4d%4d%4d%12.2f%12s%10.2f\n", 1, n % 7, 0, double(n),
+                      n == bad ? "12x.45" : "120.00", 3.0);
         text += line;
     }
     return text + "   0   0   0\n";
 }
 
-TEST(ReflectionReader, EndsOfTheList) {
+TEST(ReflectionStream, RecordsInOrderThenTheEndOrAnError) {
     const std::string first = "   1   0   0      123.45      120.00      3.00 o\n";
+    const std::string bad_real = "Bad value during floating point read";
     const struct {
         const char* what;
         std::string body;
         std::size_t count;
-        const char* error;
+        std::string error;
+        bool numbered = false;  // record n has Fc² = n
     } cases[] = {
         {"three zero indices", first + "   0   0   0        1.00        1.00      1.00\ntrailing text\n", 1, ""},
         {"blank line", first + "\n", 1, ""},
@@ -74,24 +57,52 @@ TEST(ReflectionReader, EndsOfTheList) {
         {"first record blank in 1-46 but not beyond", std::string(47, ' ') + "o\n" + first, 0, ""},
         {"implied decimals", "   1   0   0       12345       12000       300\n\n", 1, ""},
         {"last line without line end", first + "   0   0   0", 1, ""},
-        {"no terminator", first + first, 2, "End of file"},
         {"no record at all", "", 0, "End of file"},
         {"text after the first record", first + "loop_\n", 1, "Bad value during integer read"},
-        {"bad real after the first record", first + "   1   0   0      12x.45      120.00      3.00\n", 1,
-         "Bad value during floating point read"},
         // A negative Fo² of the current layout: its minus sign stands in a
         // legacy field's digits, so the current layout must be chosen.
         {"current layout, large negative Fo2",
          "   1   0   0        123.45    -123456.00         3.00 o\n" + std::string(48, ' ') + "\n", 1, ""},
+        // Batch boundaries, and more batches than the stream holds at once.
+        {"no record before the terminator", numbered(0), 0, "", true},
+        {"one batch", numbered(16384), 16384, "", true},
+        {"one batch and a record", numbered(16385), 16385, "", true},
+        {"five batches and a record", numbered(5 * 16384 + 1), 5 * 16384 + 1, "", true},
+        // An unreadable record (after the first, which the header search
+        // would pass over) comes after every record before it.
+        {"error in the first record after the first", numbered(50, 2), 1, bad_real, true},
+        {"error at the end of a batch", numbered(20000, 16384), 16383, bad_real, true},
+        {"error in a later batch", numbered(50000, 40000), 39999, bad_real, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const ReadResult r = read_all(c.body);
-        EXPECT_EQ(r.records.size(), c.count);
-        EXPECT_EQ(r.error, c.error);
+        const ScratchFolder dir("stream");
+        ReflectionStream stream(open_list(dir, c.body));
+        std::vector<Reflection> records;
+        std::string error;
+        try {
+            for (Reflection r; stream.next(r);) records.push_back(r);
+        } catch (const textio::RecordError& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(records.size(), c.count);
+        EXPECT_EQ(error, c.error);
+        for (std::size_t n = 0; c.numbered && n < records.size(); ++n)
+            ASSERT_EQ(records[n].fc2, static_cast<float>(n + 1)) << n;
     }
     EXPECT_FALSE(is_reflection_record("   1,  0   0      123.45      120.00      3.00 o"));
     EXPECT_FALSE(is_reflection_record(" 'x, y, z'"));
+}
+
+// A pass that stops early destroys the stream while it reads ahead.
+TEST(ReflectionStream, ConsumerStoppingEarly) {
+    const ScratchFolder dir("stream");
+    velor::testing::write_file(dir / "x.fcf", kHeader + numbered(100000));
+    for (const int taken : {0, 1, 16384, 50000}) {
+        ReflectionStream stream(textio::InputFile::open((dir / "x.fcf").string()));
+        Reflection r;
+        for (int n = 0; n < taken; ++n) ASSERT_TRUE(stream.next(r));
+    }
 }
 
 // Three zero indices end the list; the magnitudes are summed in 32 bits.
@@ -105,47 +116,6 @@ TEST(ReflectionReader, Terminator) {
         {1 << 30, 1 << 30, INT_MIN, true},
     };
     for (const auto& c : cases) EXPECT_EQ((Reflection{c.h, c.k, c.l}.is_terminator()), c.ends) << c.h << " " << c.k;
-}
-
-// Every record once, in file order, across batch boundaries and more
-// batches than the stream holds at once.
-TEST(ReflectionStream, RecordsInOrderAcrossBatches) {
-    for (const int count : {0, 1, 16384, 16385, 5 * 16384 + 1}) {
-        SCOPED_TRACE(count);
-        const ScratchFolder dir("stream");
-        ReflectionStream stream(open_list(dir, legacy_records(count)));
-        Reflection r;
-        int n = 0;
-        while (stream.next(r) && r.fc2 == static_cast<float>(n + 1)) ++n;
-        EXPECT_EQ(n, count);
-        EXPECT_FALSE(stream.next(r));
-    }
-}
-
-// An unreadable record (after the first, which the header search would
-// pass over) arrives after every record before it, in a later batch too.
-TEST(ReflectionStream, ErrorAfterTheRecordsBeforeIt) {
-    for (const int bad : {2, 16384, 16385, 40000}) {
-        SCOPED_TRACE(bad);
-        const ScratchFolder dir("stream");
-        ReflectionStream stream(open_list(dir, legacy_records(50000, bad)));
-        Reflection r;
-        int n = 0;
-        EXPECT_THROW_MSG(while (stream.next(r)) ASSERT_EQ(r.fc2, static_cast<float>(++n)), textio::RecordError,
-                         "Bad value during floating point read");
-        EXPECT_EQ(n, bad - 1);
-    }
-}
-
-// A pass that stops early destroys the stream while it reads ahead.
-TEST(ReflectionStream, ConsumerStoppingEarly) {
-    const ScratchFolder dir("stream");
-    velor::testing::write_file(dir / "x.fcf", kHeader + legacy_records(100000));
-    for (const int taken : {0, 1, 16384, 50000}) {
-        ReflectionStream stream(textio::InputFile::open((dir / "x.fcf").string()));
-        Reflection r;
-        for (int n = 0; n < taken; ++n) ASSERT_TRUE(stream.next(r));
-    }
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <functional>
 #include <stdexcept>
+#include <tuple>
 
 #include "support/process.hpp"
 
@@ -77,19 +78,13 @@ std::string line_of(const fs::path& file, int n) {
     return text.substr(from, text.find("\r\n", from) - from);
 }
 
-struct Line {
-    const char* file;
-    int n;
-    std::string text;
-};
-
 struct Case {
     const char* what;
     Damage damage;
     int status;
     std::string err;  // the whole of standard error
     const char* left;  // of gx.hkl, gx.ins and gx.abs, as for expect_left
-    std::vector<Line> lines = {};  // records of the written files
+    std::vector<std::tuple<const char*, int, std::string>> lines = {};  // file, line number, text
     std::vector<std::string> arguments = {"g", "C"};
     std::vector<std::string> prefix = {};  // a shell line that sets a limit, or a change of user
     std::string out_end = {};  // how standard output ends
@@ -103,9 +98,9 @@ const std::vector<std::string> kNobody{"setpriv", "--reuid=65534", "--regid=6553
 std::string fatal(const std::string& location, const std::string& text) {
     return "velor: fatal error, " + location + "\nvelor: " + text + "\n";
 }
-std::string at(const char* file, int line) { return std::string("file '") + file + "', line " + std::to_string(line); }
-std::string looking(const char* file, int line, const char* keyword) {
-    return at(file, line) + ", looking for " + keyword;
+std::string at(const char* file, int line, const std::string& keyword = "") {
+    return std::string("file '") + file + "', line " + std::to_string(line) +
+           (keyword.empty() ? "" : ", looking for " + keyword);
 }
 std::string few(int n) {
     return "velor: warning: only " + std::to_string(n) + " reflections passed the screening for the 24 parameters "
@@ -126,9 +121,9 @@ std::vector<Case> cases() {
     for (int c = 0; c < 256; ++c)
         if (c != '\n') garbage.push_back(static_cast<char>(c));
     return {
-        {"empty .res", edit("g.res", [](auto) { return ""; }), 2, fatal(looking("g.res", 0, "TITL"), eof), "eee"},
+        {"empty .res", edit("g.res", [](auto) { return ""; }), 2, fatal(at("g.res", 0, "TITL"), eof), "eee"},
         {"empty .fcf", edit("g.fcf", [](auto) { return ""; }), 2,
-         fatal(looking("g.fcf", 0, "_exptl_crystal_F_000"), eof), "eee"},
+         fatal(at("g.fcf", 0, "_exptl_crystal_F_000"), eof), "eee"},
 
         // Binary garbage and NUL bytes.
         {"garbage line in the .fcf header", edit("g.fcf", insert_line(4, garbage)), 0, kFew, "ggg"},
@@ -152,7 +147,7 @@ std::vector<Case> cases() {
              std::replace(t.begin(), t.end(), '\n', '\r');
              return t;
          }),
-         2, fatal(looking("g.fcf", 1, "_exptl_crystal_F_000"), eof), "eee"},
+         2, fatal(at("g.fcf", 1, "_exptl_crystal_F_000"), eof), "eee"},
 
         // A number too large for single precision becomes Infinity; an
         // R-value that is not a number is no improvement.
@@ -189,10 +184,10 @@ std::vector<Case> cases() {
         // Records the run needs that are not there; without END nothing is
         // replaced.
         {"no CELL line", edit("g.res", swap("CELL 0.71073   7.8123  11.2345  16.0456  90.000  90.000  90.000\n", "")),
-         2, fatal(looking("g.res", 74, "CELL"), eof), "eee"},
+         2, fatal(at("g.res", 74, "CELL"), eof), "eee"},
         {"no FVAR line", edit("g.res", swap("FVAR       0.25000   0.50000\n", "")), 2,
-         fatal(looking("g.res", 74, "FVAR"), eof), "eee"},
-        {"no END line", edit("g.res", swap("\nEND\n", "\n")), 2, fatal(looking("g.res", 74, "END"), eof), "eee"},
+         fatal(at("g.res", 74, "FVAR"), eof), "eee"},
+        {"no END line", edit("g.res", swap("\nEND\n", "\n")), 2, fatal(at("g.res", 74, "END"), eof), "eee"},
 
         // Instructions in lower case are instructions all the same; a twin
         // refinement is copied, with a warning.
@@ -312,7 +307,7 @@ TEST(BadInput, EachCaseEndsAsExpected) {
         EXPECT_TRUE(r.out.ends_with(c.out_end)) << r.out;
         EXPECT_EQ(dir.names(), before) << "a file was left behind or lost";
         for (int i = 0; i < 3; ++i) expect_left(dir.path(), kOutputs[i], c.left[i]);
-        for (const Line& line : c.lines) EXPECT_EQ(line_of(dir / line.file, line.n), line.text) << line.file;
+        for (const auto& [file, n, text] : c.lines) EXPECT_EQ(line_of(dir / file, n), text) << file;
     }
 }
 

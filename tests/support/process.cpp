@@ -28,13 +28,6 @@ std::vector<std::string> ScratchFolder::names() const {
     return names;
 }
 
-std::string program_path(const std::string& name) {
-#ifdef VELOR_GENERATOR
-    if (name == "velor-gen") return VELOR_GENERATOR;
-#endif
-    return name == "velor" ? VELOR_PROGRAM : "";
-}
-
 pid_t start_program(const fs::path& folder, const std::vector<std::string>& argv, const std::string& in,
                     const std::string& out, const std::string& err, int out_fd) {
     std::vector<char*> args;

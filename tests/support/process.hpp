@@ -12,11 +12,6 @@
 
 namespace velor::testing {
 
-struct ProcessResult {
-    int status = -1;  // as a shell gives it: 128 plus the signal for a child ended by one
-    std::string out, err;
-};
-
 inline std::string read_file(const std::filesystem::path& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
@@ -42,24 +37,34 @@ private:
 };
 
 // Starts `argv` (a program found as a shell finds it, then its arguments) in
-// `folder`, with standard input, output and error on the files named
-// ("/dev/null" by default) or, for output, on `out_fd` when it is not -1.
-// The child has the default action for every signal, as from a shell.
+// `folder`, with standard input, output and error on the files named or,
+// for output, on `out_fd` when it is not -1.  The child has the default
+// action for every signal, as from a shell.
 pid_t start_program(const std::filesystem::path& folder, const std::vector<std::string>& argv,
                     const std::string& in = "/dev/null", const std::string& out = "/dev/null",
                     const std::string& err = "/dev/null", int out_fd = -1);
-// The exit status of a child that has ended; -1 while it runs.
+// The exit status of a child that has ended, as a shell gives it (128 plus
+// the signal for one ended by a signal); -1 while it runs.
 int poll_program(pid_t pid);
 // Waits for the child at most `limit`, then kills it (status 128 + 9).
 int wait_program(pid_t pid, std::chrono::milliseconds limit);
 
+struct ProcessResult {
+    int status = -1;
+    std::string out, err;
+};
 // Runs argv in `folder` with `input` on standard input, for at most a minute.
 ProcessResult run_program(const std::filesystem::path& folder, const std::vector<std::string>& argv,
                           const std::string& input = "");
 
 // The path of a program built alongside the tests (velor, velor-gen); empty
 // when it is not built.
-std::string program_path(const std::string& name);
+inline std::string program_path(const std::string& name) {
+#ifdef VELOR_GENERATOR
+    if (name == "velor-gen") return VELOR_GENERATOR;
+#endif
+    return name == "velor" ? VELOR_PROGRAM : "";
+}
 
 inline ProcessResult run_velor(const std::filesystem::path& folder, std::vector<std::string> arguments,
                                const std::string& input = "") {
