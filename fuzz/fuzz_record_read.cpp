@@ -27,13 +27,11 @@ using namespace velor::textio;
 namespace {
 
 constexpr std::array<const Layout*, 20> kLayouts = {
-    &layouts::kLine,           &layouts::kPrompt,         &layouts::kReflectionLegacy,
-    &layouts::kReflectionCurrent, &layouts::kAfterKeyword, &layouts::kF000Value,
-    &layouts::kLetterAnswer,   &layouts::kNumberAnswer,   &layouts::kEchoText,
-    &layouts::kEchoNumber,     &layouts::kBoxText,        &layouts::kBoxEmpty,
-    &layouts::kCorrected,      &layouts::kCorrectedLarge, &layouts::kCoefficients4,
-    &layouts::kCoefficients3,  &layouts::kCoefficients2,  &layouts::kCoefficients1,
-    &layouts::kRange,          &layouts::kRatio,
+    &layouts::kLine,           &layouts::kPrompt,        &layouts::kReflectionLegacy, &layouts::kReflectionCurrent,
+    &layouts::kAfterKeyword,   &layouts::kF000Value,     &layouts::kLetterAnswer,     &layouts::kNumberAnswer,
+    &layouts::kEchoText,       &layouts::kEchoNumber,    &layouts::kBoxText,          &layouts::kBoxEmpty,
+    &layouts::kCorrected,      &layouts::kCorrectedLarge, &layouts::kCoefficients4,   &layouts::kCoefficients3,
+    &layouts::kCoefficients2,  &layouts::kCoefficients1, &layouts::kRange,            &layouts::kRatio,
 };
 
 // Reads a record with a layout into items of the field kinds, texts

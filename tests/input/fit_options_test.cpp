@@ -60,9 +60,8 @@ TEST(FitOptions, LettersDefaultsAndDialogue) {
         {1.0001f, 'N', "\n", "C 0 1 3 0.3500175 3.00"},
         {mo, 'N', " y\n", "L 0 1 3 0.2950668 3.00"},
         // Fit type: either case, first column only; anything else is asked again.
-        {mo, 'N', "Y\nx\nq\n\n\n\n", "Q 0 1 3 0.2950668 3.00 again"},
         {mo, 'N', "y\nquadratic\n\n\n\n", "Q 0 1 3 0.2950668 3.00"},
-        {mo, 'N', "y\n\n n\nf\n\n\n\n", "F 0 1 3 0.2950668 3.00 again again"},
+        {mo, 'N', "Y\n\n n\nf\n\n\n\n", "F 0 1 3 0.2950668 3.00 again again"},
         // sin θ min: 0 ≤ min < 1; nonsense means 0; only columns 1-8 are read.
         {mo, 'N', yl + "1\n0.999\n\n\n", "L 0.999 1 3 0.2950668 3.00 again"},
         {mo, 'N', yl + "abc\n\n\n", "L 0 1 3 0.2950668 3.00 / Nonsense input, using 0.0 for sin(theta)min."},

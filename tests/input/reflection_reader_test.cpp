@@ -110,11 +110,9 @@ TEST(ReflectionReader, Terminator) {
     const struct {
         std::int32_t h, k, l;
         bool ends;
-    } cases[] = {
-        {0, 0, 0, true},         {1, 0, 0, false},       {0, 0, -1, false},      {-1, 1, 0, false},
-        {INT_MIN, 0, 0, false},  {INT_MIN, INT_MIN, 0, true}, {INT_MAX, 1, 0, false},
-        {1 << 30, 1 << 30, INT_MIN, true},
-    };
+    } cases[] = {{0, 0, 0, true},          {1, 0, 0, false},           {0, 0, -1, false},
+                 {-1, 1, 0, false},        {INT_MIN, 0, 0, false},     {INT_MIN, INT_MIN, 0, true},
+                 {INT_MAX, 1, 0, false},   {1 << 30, 1 << 30, INT_MIN, true}};
     for (const auto& c : cases) EXPECT_EQ((Reflection{c.h, c.k, c.l}.is_terminator()), c.ends) << c.h << " " << c.k;
 }
 
