@@ -57,6 +57,13 @@ struct ProcessResult {
 ProcessResult run_program(const std::filesystem::path& folder, const std::vector<std::string>& argv,
                           const std::string& input = "");
 
+// The same, with the program apart from its arguments.
+inline ProcessResult run_program(const std::filesystem::path& folder, const std::string& program,
+                                 std::vector<std::string> arguments, const std::string& input = "") {
+    arguments.insert(arguments.begin(), program);
+    return run_program(folder, arguments, input);
+}
+
 // The path of a program built alongside the tests (velor, velor-gen); empty
 // when it is not built.
 inline std::string program_path(const std::string& name) {
