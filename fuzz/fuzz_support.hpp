@@ -1,9 +1,12 @@
 // Small helpers shared by the fuzz targets.
 #pragma once
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -24,10 +27,7 @@ namespace velor::fuzz {
 inline const char* scratch_folder() {
     static char folder[] = "/tmp/velor-fuzz-XXXXXX";  // no destructor: still there at exit
     static const bool made = [] {
-        if (::mkdtemp(folder) == nullptr) {
-            std::perror("mkdtemp");
-            std::abort();
-        }
+        FUZZ_CHECK(::mkdtemp(folder) != nullptr);
         std::atexit([] {
             std::error_code ignored;
             std::filesystem::remove_all(folder, ignored);
@@ -58,6 +58,12 @@ inline std::vector<std::string_view> split_records(std::string_view text) {
         text = lf == std::string_view::npos ? std::string_view() : text.substr(lf + 1);
     }
     return records;
+}
+
+// The same float to the bit, or both NaN; for results, both none too.
+inline bool same_bits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+inline bool same_value(std::optional<float> a, std::optional<float> b) {
+    return a.has_value() == b.has_value() && (!a || same_bits(*a, *b) || (std::isnan(*a) && std::isnan(*b)));
 }
 
 }  // namespace velor::fuzz

@@ -5,6 +5,7 @@
 // sets are small).
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <sstream>
 
 #include "support/process.hpp"
@@ -13,13 +14,6 @@ namespace velor::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::vector<std::string> words(const std::string& text) {
-    std::istringstream in(text);
-    std::vector<std::string> out;
-    for (std::string w; in >> w;) out.push_back(w);
-    return out;
-}
 
 class Golden : public ::testing::TestWithParam<const char*> {};
 
@@ -30,7 +24,8 @@ TEST_P(Golden, ConsoleAndFilesByteForByte) {
     // Files of an earlier run are replaced.
     for (const char* name : {"gx.hkl", "gx.ins", "gx.abs"}) write_file(dir / name, "earlier run\n");
 
-    const auto r = run_velor(dir.path(), words(read_file(data / "args")), read_file(data / "stdin"));
+    std::istringstream args(read_file(data / "args"));
+    const auto r = run_velor(dir.path(), {std::istream_iterator<std::string>(args), {}}, read_file(data / "stdin"));
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, read_file(data / "expected.stderr"));
     EXPECT_EQ(r.out, read_file(data / "expected.stdout"));
@@ -45,6 +40,24 @@ TEST_P(Golden, ConsoleAndFilesByteForByte) {
 // road takes the cubic fit.
 INSTANTIATE_TEST_SUITE_P(Runs, Golden,
                          ::testing::Values("cubic", "quadratic", "linear_dialogue", "flat", "default_cu"));
+
+// Paths longer than any field are ordinary: a typed stem is kept whole.
+// The version is printed without a banner, and no file is left.
+TEST(Golden, LongPathAndVersion) {
+    ScratchFolder dir("long-path");
+    fs::path folder;
+    for (int i = 0; i < 5; ++i) folder /= std::string(59, static_cast<char>('a' + i));
+    fs::create_directories(dir / folder.string());
+    const fs::path flat = test_data() / "golden" / "flat";
+    for (const char* name : {"g.res", "g.fcf"}) fs::copy_file(flat / name, dir / (folder / name).string());
+    const auto r = run_velor(dir.path(), {"", "F"}, (folder / "g").string() + "\n");
+    EXPECT_EQ(r.status, 0) << r.err;
+    for (const char* name : {"gx.hkl", "gx.abs"})
+        EXPECT_EQ(read_file(dir / (folder / name).string()), read_file(flat / name)) << name;
+    fs::remove_all(dir.path() / *folder.begin());
+    EXPECT_EQ(run_velor(dir.path(), {"--version"}).out, "velor 1.0.0\n");
+    EXPECT_TRUE(dir.names().empty());
+}
 
 }  // namespace
 }  // namespace velor::testing

@@ -35,9 +35,9 @@ TEST(Summary, StatisticsAgainstTheTruth) {
     for (const char* seed : {"31", "32", "33", "34"}) {
         for (const char* fit : {"C", "L"}) {
             SCOPED_TRACE(std::string(seed) + fit);
-            const auto gen = run_program(dir.path(), program_path("velor-gen"),
-                                         {"--out", "g", "--fit", fit, "--reflections", "4000", "--noise", "1",
-                                          "--seed", seed, "--print-model"});
+            const auto gen = run_program(dir.path(), {program_path("velor-gen"), "--out", "g", "--fit", fit,
+                                                      "--reflections", "4000", "--noise", "1", "--seed", seed,
+                                                      "--print-model"});
             ASSERT_EQ(gen.status, 0) << gen.err;
             std::istringstream model(gen.out);
             std::vector<double> truth;
@@ -127,7 +127,7 @@ TEST(Summary, FilesAgreeWithTheReport) {
     // A real CIF reader, where one is installed, reads it as a data block.
     if (std::system("command -v gemmi > /dev/null 2>&1") != 0) GTEST_SKIP() << "gemmi not installed";
     write_file(dir / "block.cif", "data_test\n" + cif);
-    const auto check = run_program(dir.path(), "gemmi", {"cif2json", "block.cif", "block.json"});
+    const auto check = run_program(dir.path(), {"gemmi", "cif2json", "block.cif", "block.json"});
     ASSERT_EQ(check.status, 0) << check.err;
     const json block = json::parse(read_file(dir / "block.json"));
     EXPECT_EQ(block.dump().find("refdelf") != std::string::npos, true) << block.dump();

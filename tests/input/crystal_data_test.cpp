@@ -1,7 +1,8 @@
 // Crystal data from NAME.res and NAME.fcf: the cell line after TITL, the
-// first FVAR value, F(000) from the CIF header, and the refusal of
-// reflection lists other than LIST 4.  Each case writes its two files into
-// a scratch folder and states, as one line, what reading them gives.
+// first FVAR value, F(000) from the CIF header, the refusal of reflection
+// lists other than LIST 4, and the cell of the header against NAME.res.
+// Each case writes its two files into a scratch folder and states, as one
+// line, what reading them gives.
 #include <charconv>
 #include <sstream>
 #include <string>
@@ -13,12 +14,10 @@
 #include "support/process.hpp"
 #include "textio/errors.hpp"
 #include "textio/output_channel.hpp"
+#include "textio/text_field.hpp"
 
 namespace velor::input {
 namespace {
-
-// A file name as the file-name step hands it on: blank-padded to 80.
-std::string field(const std::string& name) { return name + std::string(80 - name.size(), ' '); }
 
 template <class T>
 std::string text(T x) {
@@ -26,151 +25,94 @@ std::string text(T x) {
     return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, x).ptr);
 }
 
-// A file text that means "no such file": the run is given abc.res / abc.fcf,
-// which do not exist in the working folder.
-const std::string kNoFile = "(none)";
-
-// The values read (shortest exact form), or "error: ..." / "stop N: ...",
-// then " / console: ..." if anything was shown.  The folder reads as DIR.
+// "λ a b c α β γ λ² OSF F000" (shortest exact forms), or "error: ..." or
+// "stop: ...", the scratch folder shown as DIR.
 std::string outcome(const std::string& res_text, const std::string& fcf_text) {
     const velor::testing::ScratchFolder folder("crystal");
-    const std::string res = res_text == kNoFile ? "abc.res" : (folder / "x.res").string();
-    const std::string fcf = fcf_text == kNoFile ? "abc.fcf" : (folder / "x.fcf").string();
-    if (res_text != kNoFile) velor::testing::write_file(res, res_text);
-    if (fcf_text != kNoFile) velor::testing::write_file(fcf, fcf_text);
+    velor::testing::write_file(folder / "x.res", res_text);
+    velor::testing::write_file(folder / "x.fcf", fcf_text);
     std::ostringstream out;
     textio::ConsoleChannel console(out);
     std::string result;
     try {
-        const CrystalData c = read_crystal_data(field(res), field(fcf), console);
-        result = text(c.lambda) + " " + text(c.a) + " " + text(c.b) + " " + text(c.c) + " " + text(c.alpha_deg) + " " +
-                 text(c.beta_deg) + " " + text(c.gamma_deg) + " lambda^2=" + text(c.lambda_sq) + " U=" + text(c.u) +
-                 " OSF=" + text(c.osf) + " F000=" + text(c.f000);
+        const CrystalData c = read_crystal_data(textio::name_field((folder / "x.res").string()),
+                                                textio::name_field((folder / "x.fcf").string()), console);
+        for (const float v : {c.lambda, c.a, c.b, c.c, c.alpha_deg, c.beta_deg, c.gamma_deg}) result += text(v) + " ";
+        result += text(c.lambda_sq) + " OSF=" + text(c.osf) + " F000=" + text(c.f000);
     } catch (const textio::RecordError& e) {
         result = "error: " + std::string(e.what()) + " at " + e.location();
     } catch (const RunStop& e) {
-        result = "stop " + std::to_string(e.exit_status()) + ": " + e.what();
+        result = "stop: " + std::string(e.what());
     }
-    if (!out.str().empty()) result += " / console: " + out.str();
     for (std::size_t at; (at = result.find(folder.path().string())) != std::string::npos;)
         result.replace(at, folder.path().string().size(), "DIR");
     return result;
 }
 
-// An older kind of file: the cell line directly after TITL, CR LF ends.
-const std::string kLegacyRes =
-    "TITL abc in P2(1)/c\r\n"
-    "CELL 0.71073 10.2 11.3 12.4 90 95.5 90\r\n"
-    "ZERR 4 0.001 0.001 0.001 0 0.01 0\r\n"
-    "LATT 1\r\nSYMM -X, 0.5+Y, 0.5-Z\r\nSFAC C H O\r\nUNIT 40 40 8\r\nL.S. 4\r\n"
-    "FVAR 0.12345\r\n"
-    "HKLF 4\r\nEND\r\n";
-
-// As a current refinement program writes it: the file name, a "created by"
-// line and REM lines between TITL and CELL.
-const std::string kCurrentRes =
-    "TITL abc_a.res in P2(1)/c\n"
-    "    abc.res\n"
-    "    created by SHELXL-2018/3 at 14:02:11 on 03-Mar-2020\n"
-    "REM Old TITL abc in P2(1)/c\n"
-    "REM Solution in P2(1)/c: R 0.123, Rweak 0.0034, Alpha 0.023\n"
-    "CELL  1.54184  10.2000  11.3000  12.4000  90.000  95.500  90.000\n"
-    "ZERR    4.000   0.0010   0.0010   0.0010   0.000   0.010   0.000\n"
-    "LATT  1\nSYMM -X, 0.5+Y, 0.5-Z\nSFAC C H O\nUNIT 40 40 8\nL.S. 10\n"
-    "FVAR       0.54321   0.50000\n"
-    "HKLF 4\nEND\n";
-
-const std::string kHeadStart = "data_abc\n_shelx_title 'abc in P2(1)/c'\n";
-const std::string kListCode4 = "_shelx_refln_list_code          4\n";
+const std::string kCellLine = "CELL 0.71073 10.2 11.3 12.4 90 95.5 90\n";
+const std::string kRes = "TITL abc in P2(1)/c\r\n" + kCellLine + "LATT 1\r\nFVAR 0.12345\r\nHKLF 4\r\nEND\r\n";
+const std::string kHead = "data_abc\n_shelx_title 'abc in P2(1)/c'\n";
+const std::string kCode4 = "_shelx_refln_list_code          4\n";
 const std::string kF000 = "_exptl_crystal_F_000             512.00\n";
-const std::string kHeadEnd = "loop_\n '-x, y+1/2, -z+1/2'\n\nloop_\n _refln_index_h\n _refln_observed_status\n";
-// Legacy layout 3I4, 2F12.2, F10.2: decimal points in columns 22, 34, 44.
-const std::string kReflection = "   1   0   0      123.45      120.00      3.00 o\n";
-const std::string kReflections = kReflection + "   0   1   1       10.05        9.82      2.10 o\n"
-                                               "   0   0   0        0.00        0.00      0.00\n";
-const std::string kFcf = kHeadStart + kListCode4 + kF000 + kHeadEnd + kReflections;
-
-// The header's cell items, with a and beta as given.
-std::string kCellItems(const std::string& a, const std::string& beta) {
+const std::string kLoop = "loop_\n '-x, y+1/2, -z+1/2'\n\nloop_\n _refln_index_h\n _refln_observed_status\n";
+const std::string kRecord = "   1   0   0      123.45      120.00      3.00 o\n";
+const std::string kList = kRecord + "   0   0   0        0.00        0.00      0.00\n";
+const std::string kFcf = kHead + kCode4 + kF000 + kLoop + kList;
+const std::string kCell = "0.71073 10.2 11.3 12.4 90 95.5 90 0.5051371559724807 ";
+std::string cell_items(const std::string& a, const std::string& beta) {
     return "_cell_length_a " + a + "\n_cell_length_b 11.3\n_CELL_length_c   12.4000\n_cell_angle_alpha 90\n" +
            "_cell_angle_beta " + beta + "\n_cell_angle_gamma 90.0\n";
 }
-
-const std::string kCell = "0.71073 10.2 11.3 12.4 90 95.5 90 lambda^2=0.5051371559724807 U=0.005 ";
-const std::string kCellLine = "CELL 0.71073 10.2 11.3 12.4 90 95.5 90\n";
 std::string refused(const std::string& code) {
-    return "stop 1: file 'DIR/x.fcf' has reflection list code " + code +
-           " (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, Fo2, sigma(Fo2)) is needed: set LIST 4 in "
-           "'DIR/x.ins' and refine the structure again";
+    return "stop: file 'DIR/x.fcf' has reflection list code " + code + " (_shelx_refln_list_code); a LIST 4 file (h, "
+           "k, l, Fc2, Fo2, sigma(Fo2)) is needed: set LIST 4 in 'DIR/x.ins' and refine the structure again";
 }
-const std::string kNoSuchFile = " / console:  THERE IS NO SUCH FILE AS \r\n ";
 
 TEST(CrystalData, WhatTheFilesGive) {
-    struct Case {
+    const struct {
         std::string res, fcf, expected;
-    };
-    const Case cases[] = {
-        {kLegacyRes, kFcf, kCell + "OSF=0.12345 F000=512"},
-        // λ² is the exact square of the single-precision λ, not of 1.54184.
-        {kCurrentRes, kFcf,
-         "1.54184 10.2 11.3 12.4 90 95.5 90 lambda^2=2.3772704537333453 U=0.005 OSF=0.54321 F000=512"},
-        // CELL in any letter case, with or without a blank after it.
-        {"TITL x\ncell 0.71073 10.2 11.3 12.4 90 95.5 90\nFVAR 1.5\n", kFcf, kCell + "OSF=1.5 F000=512"},
-        {"TITL x\nREM\nCell 0.71073 10.2 11.3 12.4 90 95.5 90\nFVAR 1.5\n", kFcf, kCell + "OSF=1.5 F000=512"},
-        {"TITL x\nCELL0.71073 10.2 11.3 12.4 90 95.5 90\nFVAR 1.5\n", kFcf, kCell + "OSF=1.5 F000=512"},
-        // Every keyword and data name in any letter case.
-        {"titl x\n" + kCellLine + "fvar 1\n", kHeadStart + "_EXPTL_crystal_F_000 256\n" + kHeadEnd + kReflections,
-         kCell + "OSF=1 F000=256"},
-        // OSF: the first value of the first FVAR record, even before TITL.
-        {"FVAR 0.875\nTITL x\n" + kCellLine + "END\n", kFcf, kCell + "OSF=0.875 F000=512"},
-        {"TITL x\n" + kCellLine + "FVAR 0.25 0.5 0.75\n", kFcf, kCell + "OSF=0.25 F000=512"},
+    } cases[] = {
+        {kRes, kFcf, kCell + "OSF=0.12345 F000=512"},
+        // The file name, a "created by" line and REM lines between TITL and
+        // CELL; λ² is the exact square of the single-precision λ.
+        {"TITL abc_a.res in P2(1)/c\n    abc.res\n    created by X at 14:02:11 on 03-Mar-2020\nREM Old TITL abc\n"
+         "CELL  1.54184  10.2000  11.3000  12.4000  90.000  95.500  90.000\nFVAR       0.54321   0.50000\n",
+         kFcf, "1.54184 10.2 11.3 12.4 90 95.5 90 2.3772704537333453 OSF=0.54321 F000=512"},
+        // Keywords and data names in any letter case; CELL with or without a
+        // blank after it; OSF the first value of the first FVAR, even before TITL.
+        {"titl x\nREM\nCell 0.71073 10.2 11.3 12.4 90 95.5 90\nfvar 1.5 0.5\n",
+         kHead + "_EXPTL_crystal_F_000 256\n" + kLoop + kList, kCell + "OSF=1.5 F000=256"},
+        {"FVAR 0.875\nTITL x\nCELL0.71073 10.2 11.3 12.4 90 95.5 90\nFVAR 2\nEND\n", kFcf, kCell + "OSF=0.875 F000=512"},
         // No list code, or list code 4 after F(000); a code among the
         // reflections is not looked at; F(000) is searched for to the end.
-        {kLegacyRes, kHeadStart + kF000 + kHeadEnd + kReflections, kCell + "OSF=0.12345 F000=512"},
-        {kLegacyRes, kHeadStart + "_exptl_crystal_F_000 1024\n" + kListCode4 + kHeadEnd + kReflections,
-         kCell + "OSF=0.12345 F000=1024"},
-        {kLegacyRes, kHeadStart + kF000 + kHeadEnd + kReflection + "_shelx_refln_list_code 6\n" + kReflections,
-         kCell + "OSF=0.12345 F000=512"},
-        {kLegacyRes, kHeadStart + kListCode4 + kHeadEnd + kReflections + kF000, kCell + "OSF=0.12345 F000=512"},
+        {kRes, kHead + "_exptl_crystal_F_000 1024\n" + kCode4 + kLoop + kList, kCell + "OSF=0.12345 F000=1024"},
+        {kRes, kHead + kF000 + kLoop + kRecord + "_shelx_refln_list_code 6\n" + kList, kCell + "OSF=0.12345 F000=512"},
+        {kRes, kHead + kCode4 + kLoop + kList + kF000, kCell + "OSF=0.12345 F000=512"},
         // Fatal record errors, located in their file.
         {"REM titl\n" + kCellLine + "FVAR 1\n", kFcf, "error: End of file at file 'DIR/x.res', line 3, looking for TITL"},
         {kCellLine + "TITL x\nREM\nFVAR 1\nEND\n", kFcf,
          "error: End of file at file 'DIR/x.res', line 5, looking for CELL"},
         {"TITL x\nCELL 0.71073 10.2 11.3 12.4 90\n95.5 90\nFVAR 1\n", kFcf,
          "error: End of file at file 'DIR/x.res', line 2"},
-        {"TITL x\nCELL 0.71073 10.2 11.3 / 90 95.5 90\nFVAR 1\n", kFcf,
-         "error: Bad real number in item 4 of list input at file 'DIR/x.res', line 2"},
         {"TITL x\nCELL 0.71073,10.2,,12.4,90,95.5,90\nFVAR 1\n", kFcf,
          "error: Bad real number in item 3 of list input at file 'DIR/x.res', line 2"},
-        {kLegacyRes, kHeadStart + kListCode4 + "_exptl_crystal_F_000\n 512.00\n" + kHeadEnd + kReflections,
+        {kRes, kHead + kCode4 + "_exptl_crystal_F_000\n 512.00\n" + kLoop + kList,
          "error: End of file at file 'DIR/x.fcf', line 4"},
-        {kLegacyRes, kHeadStart + kListCode4 + kHeadEnd + kReflections,
-         "error: End of file at file 'DIR/x.fcf', line 12, looking for _exptl_crystal_F_000"},
+        {kRes, kHead + kCode4 + kLoop + kList, "error: End of file at file 'DIR/x.fcf', line 11, looking for "
+                                               "_exptl_crystal_F_000"},
         // A list code other than 4 stops the run, before or after F(000);
         // it is reported rather than the missing F(000) it leads to.
-        {kLegacyRes, kHeadStart + "_shelx_refln_list_code          6\n" + kF000 + kHeadEnd + kReflections,
-         refused("6")},
-        {kLegacyRes, kHeadStart + kF000 + "_shelx_refln_list_code 3\n" + kHeadEnd + kReflections, refused("3")},
-        {kLegacyRes, kHeadStart + "_shelx_refln_list_code 6\n" + kHeadEnd + kReflections, refused("6")},
-        {kLegacyRes, kHeadStart + kListCode4 + kF000 + "_SHELX_REFLN_LIST_CODE 6\n" + kHeadEnd + kReflections,
-         refused("6")},
-        // The cell in the header of the reflection file must be that of
-        // NAME.res (10.2 11.3 12.4 90 95.5 90) to one unit in its last
-        // printed decimal.
-        {kLegacyRes, kFcf + kCellItems("10.19", "95.5000"), kCell + "OSF=0.12345 F000=512"},
-        {kLegacyRes, kHeadStart + kF000 + kCellItems("10.2000(3)", "95.5") + kHeadEnd + kReflections,
-         kCell + "OSF=0.12345 F000=512"},
-        {kLegacyRes, kHeadStart + kF000 + kCellItems("10.18", "97") + kHeadEnd + kReflections,
-         "stop 1: files 'DIR/x.res' and 'DIR/x.fcf' are not of the same refinement: the cell differs (a 10.2 "
-         "against 10.18, beta 95.5 against 97)"},
-        // A missing file is the missing-file stop.
-        {kNoFile, kFcf, "stop 1: " + kNoSuchFile + field("abc.res")},
-        {kLegacyRes, kNoFile, "stop 1: " + kNoSuchFile + field("abc.fcf")},
+        {kRes, kHead + kF000 + "_shelx_refln_list_code 3\n" + kLoop + kList, refused("3")},
+        {kRes, kHead + "_SHELX_REFLN_LIST_CODE 6\n" + kLoop + kList, refused("6")},
+        // The cell of the header must be that of NAME.res to one unit in its
+        // last printed decimal.
+        {kRes, kFcf + cell_items("10.19", "95.5000"), kCell + "OSF=0.12345 F000=512"},
+        {kRes, kHead + kF000 + cell_items("10.2000(3)", "95.5") + kLoop + kList, kCell + "OSF=0.12345 F000=512"},
+        {kRes, kHead + kF000 + cell_items("10.18", "97") + kLoop + kList,
+         "stop: files 'DIR/x.res' and 'DIR/x.fcf' are not of the same refinement: the cell differs (a 10.2 against "
+         "10.18, beta 95.5 against 97)"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.res + "\n" + c.fcf);
-        EXPECT_EQ(outcome(c.res, c.fcf), c.expected);
-    }
+    for (const auto& c : cases) EXPECT_EQ(outcome(c.res, c.fcf), c.expected) << c.res << "\n" << c.fcf;
 }
 
 }  // namespace

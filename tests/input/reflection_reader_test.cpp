@@ -1,10 +1,16 @@
-// The reflection list reader: header passed over, both record layouts,
-// the ways a list ends, and the faults that stop a run.
+// The reflection list, read as the passes read it: on a second thread, in
+// batches of 16,384.  The ways a list ends, the faults that stop a run,
+// batch boundaries, and a pass that stops early.  The golden runs read both
+// record layouts.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <thread>
 #include <vector>
 
-#include "input/reflection_reader.hpp"
+#include "input/reflection_stream.hpp"
 #include "support/process.hpp"
 #include "textio/errors.hpp"
 
@@ -12,108 +18,107 @@ namespace velor::input {
 namespace {
 
 using velor::testing::ScratchFolder;
-using velor::testing::write_file;
 
 constexpr const char* kHeader =
     "#\n# h,k,l, Fc-squared, Fo-squared, sigma(Fo-squared), status flag\n#\ndata_x\n"
     "_shelx_refln_list_code          4\n_exptl_crystal_F_000       400.00\n\nloop_\n"
     " _space_group_symop_operation_xyz\n 'x, y, z'\n '-x, y+1/2, -z'\n\nloop_\n _refln_index_h\n";
 
-// The same three reflections in the current and the legacy layout.
-constexpr const char* kCurrent =
-    "   1   0   0        123.45        120.00         3.00 o\n"
-    "  -2   3  -4      12345.67         -5.25        12.50 o\n"
-    "   0   0  12          0.10          0.00         0.01 o\n";
-constexpr const char* kLegacy =
-    "   1   0   0      123.45      120.00      3.00 o\n"
-    "  -2   3  -4    12345.67       -5.25     12.50 o\n"
-    "   0   0  12        0.10        0.00      0.01 o\n";
+// The header and `text` as a file, opened.
+std::unique_ptr<textio::InputFile> open_list(const ScratchFolder& dir, const std::string& text) {
+    velor::testing::write_file(dir / "x.fcf", kHeader + text);
+    return textio::InputFile::open((dir / "x.fcf").string());
+}
 
-struct ReadResult {
-    std::vector<Reflection> records;
-    std::string error;  // the fatal error text, if any
-};
-
-ReadResult read_all(const std::string& text) {
-    ScratchFolder dir("reader");
-    write_file(dir / "x.fcf", text);
-    auto file = textio::InputFile::open((dir / "x.fcf").string());
-    ReflectionReader reader(*file);
-    ReadResult result;
-    try {
-        for (Reflection r = reader.first(); !r.is_terminator(); r = reader.next()) result.records.push_back(r);
-    } catch (const textio::RecordError& e) {
-        result.error = e.what();
+// `count` records in the legacy layout (3I4, 2F12.2, F10.2), record n with
+// Fc² = n, the one numbered `bad` unreadable, then the terminator.
+std::string numbered(int count, int bad = 0) {
+    std::string text;
+    char line[64];
+    for (int n = 1; n <= count; ++n) {
+        std::snprintf(line, sizeof line, "%4d%4d%4d%12.2f%12s%10.2f\n", 1, n % 7, 0, double(n),
+                      n == bad ? "12x.45" : "120.00", 3.0);
+        text += line;
     }
-    return result;
+    return text + "   0   0   0\n";
 }
 
-bool same(const Reflection& a, const Reflection& b) {
-    return a.h == b.h && a.k == b.k && a.l == b.l && a.fc2 == b.fc2 && a.fo2 == b.fo2 && a.sigma == b.sigma;
-}
-
-TEST(ReflectionReader, BothLayoutsDeliverTheSameRecords) {
-    const std::string current_blank(48, ' ');
-    const ReadResult current = read_all(std::string(kHeader) + kCurrent + current_blank + "\n");
-    const ReadResult legacy = read_all(std::string(kHeader) + kLegacy + "\n");
-    const ReadResult crlf = read_all(std::string(kHeader) + kLegacy + "   0   0   0\r\n");
-    ASSERT_EQ(current.error, "");
-    ASSERT_EQ(current.records.size(), 3u);
-    EXPECT_EQ(current.records[1].h, -2);
-    EXPECT_EQ(current.records[1].fc2, 12345.67f);
-    EXPECT_EQ(current.records[1].fo2, -5.25f);
-    EXPECT_EQ(current.records[2].sigma, 0.01f);
-    for (const ReadResult* other : {&legacy, &crlf}) {
-        ASSERT_EQ(other->records.size(), 3u) << other->error;
-        for (std::size_t i = 0; i < 3; ++i) EXPECT_TRUE(same(current.records[i], other->records[i])) << i;
-    }
-}
-
-TEST(ReflectionReader, EndsOfTheList) {
-    struct Case {
+TEST(ReflectionStream, RecordsInOrderThenTheEndOrAnError) {
+    const std::string first = "   1   0   0      123.45      120.00      3.00 o\n";
+    const std::string bad_real = "Bad value during floating point read";
+    const struct {
         const char* what;
         std::string body;
         std::size_t count;
-        const char* error;
-    };
-    const std::string first = "   1   0   0      123.45      120.00      3.00 o\n";
-    const Case cases[] = {
+        std::string error;
+        bool numbered = false;  // record n has Fc² = n
+    } cases[] = {
         {"three zero indices", first + "   0   0   0        1.00        1.00      1.00\ntrailing text\n", 1, ""},
         {"blank line", first + "\n", 1, ""},
         {"blank in columns 1-46 only", first + std::string(47, ' ') + "o\n", 1, ""},
         {"first record blank in 1-46 but not beyond", std::string(47, ' ') + "o\n" + first, 0, ""},
         {"implied decimals", "   1   0   0       12345       12000       300\n\n", 1, ""},
         {"last line without line end", first + "   0   0   0", 1, ""},
-        {"no terminator", first + first, 2, "End of file"},
         {"no record at all", "", 0, "End of file"},
         {"text after the first record", first + "loop_\n", 1, "Bad value during integer read"},
-        {"bad real after the first record", first + "   1   0   0      12x.45      120.00      3.00\n", 1,
-         "Bad value during floating point read"},
+        // A negative Fo² of the current layout: its minus sign stands in a
+        // legacy field's digits, so the current layout must be chosen.
+        {"current layout, large negative Fo2",
+         "   1   0   0        123.45    -123456.00         3.00 o\n" + std::string(48, ' ') + "\n", 1, ""},
+        // Batch boundaries, and more batches than the stream holds at once.
+        {"no record before the terminator", numbered(0), 0, "", true},
+        {"one batch", numbered(16384), 16384, "", true},
+        {"one batch and a record", numbered(16385), 16385, "", true},
+        {"five batches and a record", numbered(5 * 16384 + 1), 5 * 16384 + 1, "", true},
+        // An unreadable record (after the first, which the header search
+        // would pass over) comes after every record before it.
+        {"error in the first record after the first", numbered(50, 2), 1, bad_real, true},
+        {"error at the end of a batch", numbered(20000, 16384), 16383, bad_real, true},
+        {"error in a later batch", numbered(50000, 40000), 39999, bad_real, true},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const ReadResult r = read_all(std::string(kHeader) + c.body);
-        EXPECT_EQ(r.records.size(), c.count);
-        EXPECT_EQ(r.error, c.error);
+        const ScratchFolder dir("stream");
+        ReflectionStream stream(open_list(dir, c.body));
+        std::vector<Reflection> records;
+        std::string error;
+        try {
+            for (Reflection r; stream.next(r);) records.push_back(r);
+        } catch (const textio::RecordError& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(records.size(), c.count);
+        EXPECT_EQ(error, c.error);
+        for (std::size_t n = 0; c.numbered && n < records.size(); ++n)
+            ASSERT_EQ(records[n].fc2, static_cast<float>(n + 1)) << n;
+    }
+    EXPECT_FALSE(is_reflection_record("   1,  0   0      123.45      120.00      3.00 o"));
+    EXPECT_FALSE(is_reflection_record(" 'x, y, z'"));
+}
+
+// A pass that stops early destroys the stream while it reads ahead, or
+// (given the time to fill every batch) while it waits for a free one, or
+// after it has read to the end.
+TEST(ReflectionStream, ConsumerStoppingEarly) {
+    const ScratchFolder dir("stream");
+    velor::testing::write_file(dir / "x.fcf", kHeader + numbered(100000));
+    for (const int taken : {1, 0, 16384, 50000}) {
+        ReflectionStream stream(textio::InputFile::open((dir / "x.fcf").string()));
+        Reflection r;
+        for (int n = 0; n < taken; ++n) ASSERT_TRUE(stream.next(r));
+        if (taken != 1) std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
 }
 
-TEST(ReflectionReader, CurrentLayoutNeedsItsThreePoints) {
-    // A legacy line is never taken for a current one, and a current-looking
-    // line that does not read in the current layout falls back to the
-    // legacy rules.
-    EXPECT_TRUE(is_reflection_record("   1   0   0        123.45        120.00         3.00 o"));
-    EXPECT_TRUE(is_reflection_record("   1   0   0      123.45      120.00      3.00 o"));
-    EXPECT_FALSE(is_reflection_record(" _refln_index_h"));
-    EXPECT_FALSE(is_reflection_record(" 'x, y, z'"));
-    EXPECT_FALSE(is_reflection_record("   1,  0   0      123.45      120.00      3.00 o"));
-    // Negative intensities of the current layout would break the legacy
-    // reading: the minus sign stands in a legacy field's digits.
-    const ReadResult r = read_all(std::string(kHeader) +
-                                  "   1   0   0        123.45    -123456.00         3.00 o\n" + std::string(48, ' ') +
-                                  "\n");
-    ASSERT_EQ(r.records.size(), 1u) << r.error;
-    EXPECT_EQ(r.records[0].fo2, -123456.0f);
+// Three zero indices end the list; the magnitudes are summed in 32 bits.
+TEST(ReflectionReader, Terminator) {
+    const struct {
+        std::int32_t h, k, l;
+        bool ends;
+    } cases[] = {{0, 0, 0, true},          {1, 0, 0, false},           {0, 0, -1, false},
+                 {-1, 1, 0, false},        {INT_MIN, 0, 0, false},     {INT_MIN, INT_MIN, 0, true},
+                 {INT_MAX, 1, 0, false},   {1 << 30, 1 << 30, INT_MIN, true}};
+    for (const auto& c : cases) EXPECT_EQ((Reflection{c.h, c.k, c.l}.is_terminator()), c.ends) << c.h << " " << c.k;
 }
 
 }  // namespace

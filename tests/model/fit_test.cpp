@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 #include "model/cholesky.hpp"
 #include "model/normal_equations.hpp"
@@ -9,38 +10,13 @@
 namespace velor::model {
 namespace {
 
-input::CrystalData monoclinic() {
-    return {.lambda = 0.71073f, .a = 10.0f, .b = 12.0f, .c = 15.0f, .alpha_deg = 90.0f, .beta_deg = 100.0f,
-            .gamma_deg = 90.0f,
-            .lambda_sq = static_cast<double>(0.71073f) * static_cast<double>(0.71073f), .osf = 0.25f, .f000 = 400.0f, .u = 0.005f};
-}
-
-input::RunParameters defaults(int terms) {
-    return {.parameter_count = 6 * terms, .terms = terms, .top_power = terms - 1,
-            .extinction_limit = static_cast<float>(0.35f * std::sqrt(0.71073f))};
-}
-
-TEST(NormalEquations, WorkedIncrementOfTheFlatFit) {
-    auto crystal = monoclinic();
-    const ReciprocalCell rc = rscell(crystal);
-    const input::Reflection r{1, 2, 3, 100.0f, 90.0f, 5.0f};
-    const Geometry g = reflection_geometry(rc, crystal.lambda_sq, r.h, r.k, r.l);
-    ASSERT_TRUE(Screening(crystal, defaults(1)).accepts(r, g.sin2));
-    NormalEquations eq;
-    add_reflection(eq, r, g, crystal.lambda_sq, 1, 0);
-    EXPECT_NEAR(eq.a[0][0], 5.684338, 5e-6);
-    EXPECT_NEAR(eq.b[0], 42.91533, 5e-5);
-    EXPECT_EQ(eq.accepted, 1);
-    // Only the n×n block is touched, and only its upper triangle.
-    EXPECT_EQ(eq.a[0][6], 0.0);
-    EXPECT_EQ(eq.b[6], 0.0);
-    EXPECT_EQ(eq.a[1][0], 0.0);
-    EXPECT_NE(eq.a[0][1], 0.0);
-}
-
 TEST(Screening, EachTestAtItsBoundary) {
-    auto crystal = monoclinic();
-    auto p = defaults(2);
+    input::CrystalData crystal;
+    crystal.lambda_sq = double(0.71073f) * double(0.71073f);
+    crystal.f000 = 400.0f;
+    crystal.u = 0.005f;
+    input::RunParameters p;
+    p.extinction_limit = static_cast<float>(0.35f * std::sqrt(0.71073f));
     p.sin_theta_min = 0.25f;
     p.sin_theta_max = 0.75f;
     const double s_min_sq = 0.25 * 0.25, s_max_sq = 0.75 * 0.75;
@@ -72,77 +48,41 @@ TEST(Screening, EachTestAtItsBoundary) {
         {"infinite Fc2 at low angle", {1, 0, 0, HUGE_VALF, 100, 5}, b_sq, kNoFc | kExtinction},
     };
     Rejections rejections;
-    long accepted = 0;
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         const unsigned failed = screen.failed_tests(c.r, c.sin2);
-        EXPECT_EQ(failed, c.failed);
+        EXPECT_EQ(failed, c.failed) << c.what;
         if (failed != 0) rejections.add(failed);
-        else ++accepted;
     }
-    // The counts: each test counts every reflection that fails it, and read
-    // = accepted + rejected.
-    EXPECT_EQ(accepted, 6);
+    // Each test counts every reflection that fails it.
     EXPECT_EQ(rejections.total(), 13);
     const std::pair<unsigned, long> by_test[] = {{kWeak, 4}, {kNoSigma, 4}, {kBelowSinMin, 2}, {kAboveSinMax, 1},
                                                  {kExtinction, 2}, {kAboveCeiling, 2}, {kNoFc, 2}};
     for (const auto& [test, count] : by_test) EXPECT_EQ(rejections.by_test(test), count) << test;
     // The intensity ceiling: Fo²/E against F(000)²/4 = 40000.
     const double e = std::exp(-(static_cast<double>(157.92f) * static_cast<double>(0.005f)) * high / crystal.lambda_sq);
-    const auto below = static_cast<float>(39999.0 * e), above = static_cast<float>(40001.0 * e);
-    EXPECT_TRUE(screen.accepts({1, 0, 0, 100, below, 5}, high));
-    EXPECT_FALSE(screen.accepts({1, 0, 0, 100, above, 5}, high));
+    EXPECT_TRUE(screen.accepts({1, 0, 0, 100, static_cast<float>(39999.0 * e), 5}, high));
+    EXPECT_FALSE(screen.accepts({1, 0, 0, 100, static_cast<float>(40001.0 * e), 5}, high));
 }
 
-TEST(Cholesky, DiagonalMatrix) {
-    NormalEquations eq;
-    for (std::size_t i = 0; i < 6; ++i) {
-        eq.a[i][i] = static_cast<double>((i + 1) * (i + 1));
-        eq.b[i] = eq.a[i][i];
-    }
-    Solution s;
-    ASSERT_TRUE(cholesky_solve(eq, s, 6));
-    for (std::size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(s.x[i], 1.0);
-        EXPECT_EQ(s.diagonal[i], static_cast<double>(i + 1));
-    }
-    EXPECT_EQ(s.x[6], 0.0);
-}
-
-TEST(Cholesky, TwoByTwoExampleLeavesTheUpperTriangleAlone) {
-    NormalEquations eq;
-    eq.a[0][0] = 4;
-    eq.a[0][1] = 2;
-    eq.a[1][1] = 3;
-    eq.a[2][2] = 7;  // outside the block: untouched
-    eq.b[0] = 2;
-    eq.b[1] = 1;
-    Solution s;
-    ASSERT_TRUE(cholesky_solve(eq, s, 2));
-    EXPECT_EQ(s.diagonal[0], 2.0);
-    EXPECT_EQ(s.diagonal[1], std::sqrt(2.0));
-    EXPECT_EQ(eq.a[1][0], 1.0);  // L(2,1)
-    EXPECT_EQ(s.x[0], 0.5);
-    EXPECT_EQ(s.x[1], 0.0);
-    EXPECT_EQ(eq.a[0][0], 4.0);
-    EXPECT_EQ(eq.a[0][1], 2.0);
-    EXPECT_EQ(eq.a[1][1], 3.0);
-    EXPECT_EQ(eq.a[2][2], 7.0);
-    EXPECT_EQ(s.diagonal[2], 0.0);
-}
-
-TEST(Cholesky, SingularEquationsAreRefused) {
-    const struct { const char* what; double a00, a01, a11; } cases[] = {
-        {"empty", 0, 0, 0}, {"rank one", 1, 1, 1}, {"negative pivot", -1, 0, 1}, {"NaN", std::nan(""), 0, 1},
-        {"infinite", HUGE_VAL, 0, 1}};
+// A 2×2 example (x = (0.5, 0), the factor L = (2, 0; 1, √2) below the
+// diagonal, where the esds are taken from), and singular equations.
+TEST(Cholesky, SolvesOrRefuses) {
+    const struct { double a00, a01, a11; bool solves; } cases[] = {
+        {4, 2, 3, true}, {0, 0, 0, false}, {1, 1, 1, false}, {-1, 0, 1, false}, {std::nan(""), 0, 1, false},
+        {HUGE_VAL, 0, 1, false}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
         NormalEquations eq;
         eq.a[0][0] = c.a00;
         eq.a[0][1] = c.a01;
         eq.a[1][1] = c.a11;
+        eq.b[0] = 2;
+        eq.b[1] = 1;
         Solution s;
-        EXPECT_FALSE(cholesky_solve(eq, s, 2));
+        ASSERT_EQ(cholesky_solve(eq, s, 2), c.solves) << c.a00 << " " << c.a01 << " " << c.a11;
+        if (c.solves) {
+            EXPECT_EQ(std::vector<double>({s.x[0], s.x[1], s.diagonal[0], s.diagonal[1], eq.a[1][0]}),
+                      std::vector<double>({0.5, 0.0, 2.0, std::sqrt(2.0), 1.0}));
+        }
     }
 }
 

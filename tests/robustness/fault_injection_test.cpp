@@ -6,13 +6,13 @@
 // in two (they are renamed in the order hkl, abs, ins) and leave temporary
 // files; SIGINT, SIGTERM and SIGHUP leave none.
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <array>
 #include <chrono>
 #include <random>
 #include <thread>
 
-#include "robustness/child.hpp"
 #include "support/process.hpp"
 
 namespace velor::testing {
@@ -20,42 +20,39 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+using Sizes = std::array<long, 3>;  // of the temporary files of kOutputs, -1 for none
 
 // Enough reflections for the corrected file to take many writes, and REM
 // lines added to the new .res so that NAMEx.ins does too; the sanitizer and
 // debug builds run ten to twenty times slower.
 #if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
-constexpr int kReflections = 15'000;
-constexpr int kRemarks = 10'000;
+constexpr int kReflections = 15'000, kRemarks = 10'000;
 #else
-constexpr int kReflections = 300'000;
-constexpr int kRemarks = 50'000;
+constexpr int kReflections = 300'000, kRemarks = 50'000;
 #endif
 
 const char* const kOutputs[] = {"gx.hkl", "gx.abs", "gx.ins"};  // in the order they are put in place
 const char* const kTemporaries[] = {".gx.hkl.tmp", ".gx.abs.tmp", ".gx.ins.tmp"};  // and a number
 const std::vector<std::string> kAllFiles{"g.fcf", "g.res", "gx.abs", "gx.hkl", "gx.ins"};
-
-using Outputs = std::array<std::string, 3>;  // the texts of the files in kOutputs
+using Outputs = std::array<std::string, 3>;
 
 Outputs read_outputs(const fs::path& folder) {
     return {read_file(folder / kOutputs[0]), read_file(folder / kOutputs[1]), read_file(folder / kOutputs[2])};
 }
 
 void generate(const fs::path& folder, int reflections, const std::string& seed, const std::string& system) {
-    const auto r = run_program(folder, program_path("velor-gen"),
-                               {"--out", "g", "--reflections", std::to_string(reflections), "--seed", seed,
-                                "--system", system});
+    const auto r = run_program(folder, {program_path("velor-gen"), "--out", "g", "--reflections",
+                                        std::to_string(reflections), "--seed", seed, "--system", system});
     ASSERT_EQ(r.status, 0) << r.err;
 }
 
-// The sizes of the temporary files of the outputs, -1 for none; with
-// `remove` (what SIGKILL may leave), the temporary files are removed.
-std::array<long, 3> temporaries(const fs::path& folder, bool remove = false) {
-    std::array<long, 3> sizes{-1, -1, -1};
+// The temporary files of the outputs, removed with `remove` (what SIGKILL
+// may leave).
+Sizes temporaries(const fs::path& folder, bool remove = false) {
+    Sizes sizes{-1, -1, -1};
     for (const auto& entry : fs::directory_iterator(folder)) {
         for (int i = 0; i < 3; ++i) {
-            if (entry.path().filename().string().rfind(kTemporaries[i], 0) != 0) continue;
+            if (!entry.path().filename().string().starts_with(kTemporaries[i])) continue;
             std::error_code error;  // put in place meanwhile
             const auto size = fs::file_size(entry.path(), error);
             sizes[i] = error ? -1 : static_cast<long>(size);
@@ -79,34 +76,32 @@ int new_files(const fs::path& folder, const Outputs& earlier, const Outputs& fre
 
 struct KillPoint {
     int signal;
-    int file;         // index in kOutputs of the file being written, or -1 for a kill by time
+    int file;         // index in kOutputs of the file being written; 3: all three written; -1: by time
     double fraction;  // kill once its temporary file holds this part of the complete file
     std::chrono::microseconds delay{};  // for a kill by time, after the start
-    bool all_written = false;  // kill once all three temporary files are complete
 };
 
 bool reached(const fs::path& folder, const KillPoint& point, const Outputs& fresh) {
-    const std::array<long, 3> sizes = temporaries(folder);
-    if (point.all_written) {
-        for (int i = 0; i < 3; ++i)
-            if (sizes[i] != static_cast<long>(fresh[i].size())) return false;
-        return true;
-    }
-    return sizes[point.file] >= point.fraction * static_cast<double>(fresh[point.file].size());
+    const Sizes sizes = temporaries(folder);
+    for (int i = 0; i < 3; ++i)
+        if ((point.file == 3 || point.file == i) &&
+            sizes[i] < (point.file == 3 ? 1.0 : point.fraction) * static_cast<double>(fresh[i].size()))
+            return false;
+    return true;
 }
 
 // Starts a run and signals it at the point; the run's exit status (128 plus
 // the signal when it was ended by it, 0 when it finished first).
 int run_and_kill(const fs::path& folder, const KillPoint& point, const Outputs& fresh) {
-    const pid_t pid = start_child(folder, {program_path("velor"), "g", "L"});
-    if (point.file < 0 && !point.all_written) std::this_thread::sleep_for(point.delay);
+    const pid_t pid = start_program(folder, {program_path("velor"), "g", "L"});
+    std::this_thread::sleep_for(point.delay);
     const auto deadline = Clock::now() + std::chrono::seconds(30);
-    while ((point.file >= 0 || point.all_written) && Clock::now() < deadline && !reached(folder, point, fresh)) {
-        if (const int status = poll_child(pid); status >= 0) return status;
+    while (point.file >= 0 && Clock::now() < deadline && !reached(folder, point, fresh)) {
+        if (const int status = poll_program(pid); status >= 0) return status;
         std::this_thread::sleep_for(std::chrono::microseconds(50));
     }
     ::kill(pid, point.signal);
-    return wait_child(pid, std::chrono::seconds(30));
+    return wait_program(pid, std::chrono::seconds(30));
 }
 
 TEST(FaultInjection, SignalledRunsLeaveAllEarlierOrAllNewFiles) {
@@ -139,7 +134,7 @@ TEST(FaultInjection, SignalledRunsLeaveAllEarlierOrAllNewFiles) {
     for (double f : {0.0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 0.99, 1.0})
         points.push_back({kSignals[turn++ % 4], 0, f});
     for (double f : {0.0, 0.3, 0.6, 0.9, 1.0}) points.push_back({kSignals[turn++ % 4], 2, f});
-    for (int s : kSignals) points.push_back({s, -1, 0.0, {}, true});
+    for (int s : kSignals) points.push_back({s, 3, 1.0});
     std::mt19937 random(20240607);
     std::uniform_int_distribution<long> moment(0, duration.count());
     for (int i = 0; i < 32; ++i)
@@ -148,17 +143,14 @@ TEST(FaultInjection, SignalledRunsLeaveAllEarlierOrAllNewFiles) {
 
     int during_data = 0, before_renames = 0;
     for (const KillPoint& point : points) {
-        SCOPED_TRACE("signal " + std::to_string(point.signal) + ", " +
-                     (point.all_written ? std::string("all files written")
-                      : point.file < 0  ? "after " + std::to_string(point.delay.count()) + " us"
-                                        : "at " + std::to_string(point.fraction) + " of " + kOutputs[point.file]));
+        SCOPED_TRACE(::testing::Message() << "signal " << point.signal << ", file " << point.file << " at "
+                                          << point.fraction << ", after " << point.delay.count() << " us");
         for (int i = 0; i < 3; ++i) write_file(dir / kOutputs[i], earlier[i]);
-        const std::array<long, 3> written_before = temporaries(dir.path());
-        ASSERT_EQ(written_before, (std::array<long, 3>{-1, -1, -1}));
+        ASSERT_EQ(temporaries(dir.path()), (Sizes{-1, -1, -1}));
         const int status = run_and_kill(dir.path(), point, fresh);
         EXPECT_TRUE(status == 128 + point.signal || status == 0) << "status " << status;
         const int now_new = new_files(dir.path(), earlier, fresh);
-        const std::array<long, 3> left = temporaries(dir.path(), true);
+        const Sizes left = temporaries(dir.path(), true);
         EXPECT_EQ(dir.names(), kAllFiles);
         if (point.signal == SIGKILL) {
             // A temporary file left is a file not yet in place, and so are
@@ -167,13 +159,13 @@ TEST(FaultInjection, SignalledRunsLeaveAllEarlierOrAllNewFiles) {
             for (int i = 0; i < 3; ++i) EXPECT_TRUE(left[i] < 0 || now_new <= i) << i << ": " << now_new;
         } else {
             EXPECT_TRUE(now_new == 0 || now_new == 3) << now_new;
-            EXPECT_EQ(left, (std::array<long, 3>{-1, -1, -1})) << "a temporary file was left behind";
+            EXPECT_EQ(left, (Sizes{-1, -1, -1})) << "a temporary file was left behind";
         }
         // On a busy machine a signal may come after the moment it was meant
         // for; enough of them must come at the moments that matter.
-        if (status != 0 && now_new == 0 && point.file == 0 && point.fraction < 1.0) ++during_data;
-        if (status != 0 && now_new == 0 && (point.all_written || (point.file == 0 && point.fraction == 1.0)))
-            ++before_renames;
+        const bool killed_before_renames = status != 0 && now_new == 0;
+        during_data += killed_before_renames && point.file == 0 && point.fraction < 1.0;
+        before_renames += killed_before_renames && (point.file == 3 || (point.file == 0 && point.fraction == 1.0));
     }
     EXPECT_GT(during_data, 0) << "no signal came while NAMEx.hkl was written";
     EXPECT_GT(before_renames, 0) << "no signal came after NAMEx.hkl was complete and before the renames";

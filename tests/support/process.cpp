@@ -1,11 +1,13 @@
 #include "support/process.hpp"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cstdlib>
+#include <thread>
 
 namespace velor::testing {
 
@@ -26,50 +28,46 @@ std::vector<std::string> ScratchFolder::names() const {
     return names;
 }
 
-namespace {
-
-// Single-quoted for the shell.
-std::string quoted(const std::string& s) {
-    std::string q(1, '\'');
-    for (char c : s) {
-        if (c == '\'') q.append("'\\''");
-        else q.push_back(c);
+pid_t start_program(const fs::path& folder, const std::vector<std::string>& argv, const std::string& in,
+                    const std::string& out, const std::string& err, int out_fd) {
+    std::vector<char*> args;
+    for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::dup2(::open(in.c_str(), O_RDONLY), 0);
+        ::dup2(out_fd >= 0 ? out_fd : ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 1);
+        ::dup2(::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), 2);
+        ::signal(SIGPIPE, SIG_DFL);
+        if (::chdir(folder.c_str()) == 0) ::execvp(args[0], args.data());
+        ::_exit(127);
     }
-    q.push_back('\'');
-    return q;
+    return pid;
 }
 
-}  // namespace
-
-std::string program_path(const std::string& name) {
-#ifdef VELOR_GENERATOR
-    if (name == "velor-gen") return VELOR_GENERATOR;
-#endif
-    return name == "velor" ? VELOR_PROGRAM : "";
+int poll_program(pid_t pid) {
+    int raw = 0;
+    if (::waitpid(pid, &raw, WNOHANG) != pid) return -1;
+    return WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
 }
 
-ProcessResult run_program(const fs::path& folder, const std::string& program, const std::vector<std::string>& arguments,
-                          const std::string& input) {
-    const fs::path in = folder / ".stdin", out = folder / ".stdout", err = folder / ".stderr";
-    write_file(in, input);
-    std::string command = "cd ";
-    command.append(quoted(folder.string())).append(" && ").append(quoted(program));
-    for (const auto& a : arguments) command.append(" ").append(quoted(a));
-    command.append(" <").append(quoted(in.string())).append(" >").append(quoted(out.string()));
-    command.append(" 2>").append(quoted(err.string()));
-    const int raw = std::system(command.c_str());
+int wait_program(pid_t pid, std::chrono::milliseconds limit) {
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (const int status = poll_program(pid); status >= 0) return status;
+        if (std::chrono::steady_clock::now() > deadline) ::kill(pid, SIGKILL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+ProcessResult run_program(const fs::path& folder, const std::vector<std::string>& argv, const std::string& input) {
+    const ScratchFolder io("io");
+    write_file(io / "in", input);
     ProcessResult r;
-    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    r.out = read_file(out);
-    r.err = read_file(err);
-    fs::remove(in);
-    fs::remove(out);
-    fs::remove(err);
+    r.status = wait_program(start_program(folder, argv, io / "in", io / "out", io / "err"), std::chrono::minutes(1));
+    r.out = read_file(io / "out");
+    r.err = read_file(io / "err");
     return r;
-}
-
-ProcessResult run_velor(const fs::path& folder, const std::vector<std::string>& arguments, const std::string& input) {
-    return run_program(folder, program_path("velor"), arguments, input);
 }
 
 }  // namespace velor::testing
