@@ -56,14 +56,16 @@ for s in "${sizes[@]}"; do
     fi
 done
 
-# --- Wall time: velor L, velor C and the floor, in one hyperfine run ------------
+# --- Wall time: velor with each fit type and the floor, in one hyperfine run -----
+fits=(C Q L F)
 declare -A mean sd
 for s in 1M 4M; do
     echo "timing m$s ..." >&2
     "$velor" "m$s" L < /dev/null > /dev/null   # so that m${s}x.hkl exists for the floor
+    commands=()
+    for fit in "${fits[@]}"; do commands+=(-n "$fit" "$velor m$s $fit < /dev/null > /dev/null"); done
     hyperfine --style none --warmup 1 --runs "$runs" --export-json "hf-m$s.json" --export-csv "hf-m$s.csv" \
-        -n L "$velor m$s L < /dev/null > /dev/null" \
-        -n C "$velor m$s C < /dev/null > /dev/null" \
+        "${commands[@]}" \
         -n floor "cat m$s.fcf m$s.fcf > /dev/null; cat m${s}x.hkl > copy" > /dev/null
     while IFS=, read -r name m d _; do   # command,mean,stddev,...
         mean[$s,$name]=$m; sd[$s,$name]=$d
@@ -74,7 +76,7 @@ rm -f copy
 # --- Peak resident memory --------------------------------------------------------
 declare -A rss
 for s in "${sizes[@]}"; do
-    for fit in L C; do
+    for fit in "${fits[@]}"; do
         /usr/bin/time -v -o time.txt "$velor" "m$s" "$fit" < /dev/null > /dev/null
         rss[$s,$fit]=$(awk -F': ' '/Maximum resident set size/ {printf "%.1f", $2 / 1024}' time.txt)
     done
@@ -82,7 +84,7 @@ done
 
 # --- Instructions per reflection (callgrind, 100k reflections) -------------------
 declare -A ir
-for fit in L C; do
+for fit in "${fits[@]}"; do
     echo "callgrind, fit $fit ..." >&2
     valgrind --tool=callgrind --callgrind-out-file="cg.$fit.out" "$velor" m100k "$fit" \
         < /dev/null > /dev/null 2> "cg.$fit.log"
@@ -101,7 +103,7 @@ echo
 echo "| Reflections | Fit | Time (s) | Floor (s) | × floor | Reflections/s | Peak RSS (MiB) | Instructions/reflection |"
 echo "|---:|:-:|---:|---:|---:|---:|---:|---:|"
 for s in "${sizes[@]}"; do
-    for fit in L C; do
+    for fit in "${fits[@]}"; do
         awk -v n="${count[$s]}" -v fit="$fit" -v t="${mean[$s,$fit]:-}" -v d="${sd[$s,$fit]:-}" \
             -v floor="${mean[$s,floor]:-}" -v rss="${rss[$s,$fit]}" -v ir="${ir[$s,$fit]:-}" 'BEGIN {
             n_text = sprintf("%d", n)   # 4000000 -> 4,000,000
