@@ -24,10 +24,18 @@ struct NormalEquations {
     long accepted = 0;  // reflections that passed the screening
 };
 
+namespace kernels {
+struct Products;
+using Update = void (*)(NormalEquations&, const Products&);
+}  // namespace kernels
+
 // Adds one accepted reflection to the normal equations of a fit with
-// `terms` polynomial terms (6·terms parameters).
+// `terms` polynomial terms (6·terms parameters), with the update that suits
+// the processor or with the one given (normal_equations_kernels.hpp).
 void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq, int terms,
                     int top_power);
+void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq, int terms,
+                    int top_power, kernels::Update update);
 
 // The first pass, one reflection at a time: its geometry, the screening,
 // and for an accepted reflection its share of the normal equations.
@@ -39,7 +47,7 @@ public:
     double add(const input::Reflection& r) {
         const Geometry g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
         if (const unsigned failed = screening_.failed_tests(r, g.sin2)) rejections_.add(failed);
-        else add_reflection(equations_, r, g, lambda_sq_, parameters_.terms, parameters_.top_power);
+        else add_reflection(equations_, r, g, lambda_sq_, parameters_.terms, parameters_.top_power, update_);
         return g.sin2;
     }
     const Screening& screening() const { return screening_; }
@@ -52,6 +60,7 @@ private:
     Screening screening_;
     NormalEquations& equations_;
     Rejections rejections_;
+    kernels::Update update_;
 };
 
 }  // namespace velor::model

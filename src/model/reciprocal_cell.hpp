@@ -52,7 +52,19 @@ inline Geometry reflection_geometry(const ReciprocalCell& rc, double lambda_sq, 
     return g;
 }
 
-// sin²θ raised to a small whole power (−1 to 2).
-double integer_power(double x, int exponent);
+// sin²θ raised to a small whole power (−1 to 2 in the fits).
+inline double integer_power(double x, int exponent) {
+    switch (exponent) {
+        case 0: return 1.0;
+        case 1: return x;
+        case 2: return x * x;
+        case -1: return 1.0 / x;
+        default: {
+            double r = 1.0;
+            for (int i = 0; i < (exponent < 0 ? -exponent : exponent); ++i) r *= x;
+            return exponent < 0 ? 1.0 / r : r;
+        }
+    }
+}
 
 }  // namespace velor::model

@@ -1,0 +1,35 @@
+// The update of the normal equations by one reflection, in two builds: a
+// baseline one for any x86-64 (or other) processor, and one with 256-bit
+// AVX2 vectors chosen at run time where the processor has them.  Both form
+// every element's product and sum exactly as the other does: a(p, q) +=
+// column(q)·row(p), one reflection after another; a vector only holds
+// several independent sums side by side.  Neither contracts a product and
+// a sum into a fused multiply-add.
+#pragma once
+
+#include <array>
+
+#include "model/normal_equations.hpp"
+
+namespace velor::model::kernels {
+
+// One reflection's factors, for n = 6·terms parameters (the rest unused):
+// a(p, q) += column[q]·row[p] for q ≥ p and b(p) += rhs_scale·basis[p].
+struct Products {
+    std::array<double, kMaxParameters> column;
+    std::array<double, kMaxParameters> row;
+    std::array<double, kMaxParameters> basis;
+    double rhs_scale;
+};
+
+using Update = void (*)(NormalEquations&, const Products&);
+
+// The baseline update for 6·terms parameters, terms 1 to 4.
+Update baseline_update(int terms);
+
+// The AVX2 update, or nullptr where the program was built without it.  Only
+// to be called on a processor that has AVX2 (avx2_supported).
+Update avx2_update(int terms);
+bool avx2_supported();
+
+}  // namespace velor::model::kernels
