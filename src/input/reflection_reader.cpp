@@ -85,7 +85,8 @@ bool read_quickly(std::string_view line, Reflection& r) {
 
 Reflection ReflectionReader::next() {
     Reflection r;
-    const std::string_view line = file_.require_line();
+    std::string_view line;
+    if (!file_.next_buffered_line(line)) file_.fail("End of file");
     const bool quick = current_layout_ ? read_quickly<14, 14, 13>(line, r) : read_quickly<12, 12, 10>(line, r);
     if (!quick) {
         r = Reflection{};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <istream>
 #include <memory>
@@ -58,6 +59,23 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     bool next_line(std::string_view& line) override;
+    // next_line without a call where the line lies whole in the buffer, for
+    // a reader that takes a file's records one after another.
+    bool next_buffered_line(std::string_view& line) {
+        if (begin_ < end_ && !discarding_) {
+            const char* const data = buffer_.get();
+            if (const void* lf = std::memchr(data + begin_, '\n', end_ - begin_)) {
+                const auto stop = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
+                std::string_view text(data + begin_, stop - begin_);
+                begin_ = stop + 1;
+                if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+                ++line_number_;
+                line = text;
+                return true;
+            }
+        }
+        return InputFile::next_line(line);
+    }
     std::string location() const override;
     const std::string& name() const { return name_; }
     long line_number() const { return line_number_; }
