@@ -198,11 +198,12 @@ inline char* put_digits_backwards(char* end, std::uint64_t v, int count) {
 [[gnu::always_inline]] inline bool round_quickly(double value, int decimals, std::uint64_t& n) {
     const double y = std::fabs(value) * static_cast<double>(kPow10[static_cast<std::size_t>(decimals)]);
     if (!(y < 4.0e15)) return false;
-    // y ≥ 0 and below 2^52: truncation is the floor, and exact.
-    const auto truncated = static_cast<std::uint64_t>(y);
+    // y ≥ 0 and below 2^52: truncation is the floor, and exact (in a signed
+    // integer, whose conversions need no test of the top bit).
+    const auto truncated = static_cast<std::int64_t>(y);
     const double fraction = y - static_cast<double>(truncated);  // exact
     if (std::fabs(fraction - 0.5) <= y * 4.0e-16 + 1e-300) return false;
-    n = truncated + (fraction > 0.5 ? 1u : 0u);
+    n = static_cast<std::uint64_t>(truncated) + (fraction > 0.5 ? 1u : 0u);
     return true;
 }
 
@@ -248,7 +249,7 @@ constexpr std::uint64_t eight_digits(std::uint32_t v) {
     return x | 0x3030303030303030;
 }
 
-// An F(W).(D) field with at least two integer columns, by word operations
+// An F(W).(D) field with two to seven integer columns, by word operations
 // instead of a digit at a time: the digits of |value|·10^D rounded
 // (round_quickly) around the point, the leading zeros of the integer part
 // but its last one blanked, the sign in the column before the first digit.
@@ -258,7 +259,7 @@ constexpr std::uint64_t eight_digits(std::uint32_t v) {
 template <int W, int D>
 [[gnu::always_inline]] inline bool put_f_fixed_quickly(char* dst, double value) {
     constexpr int kInt = W - D - 1;  // integer columns
-    static_assert(D >= 0 && kInt >= 2 && kInt <= 8 && W <= 16);
+    static_assert(D >= 0 && kInt >= 2 && kInt <= 7 && W <= 16);
     if constexpr (std::endian::native != std::endian::little) {
         return false;
     } else {
@@ -270,7 +271,7 @@ template <int W, int D>
         else digits >>= 8 * (9 - W);
         constexpr Uint128 kIntMask = (Uint128{1} << (8 * kInt)) - 1;
         Uint128 field = (digits & kIntMask) | (Uint128{'.'} << (8 * kInt)) | ((digits & ~kIntMask) << 8);
-        // The integer part is within the first eight columns.
+        // The integer part and the point are within the first eight columns.
         auto head = static_cast<std::uint64_t>(field);
         const int zeros = std::countr_zero(head ^ 0x3030303030303030) / 8;
         const int blanks = zeros < kInt - 1 ? zeros : kInt - 1;
