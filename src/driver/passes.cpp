@@ -1,7 +1,7 @@
 #include "driver/passes.hpp"
 
 #include "input/reflection_stream.hpp"
-#include "output/corrected_record.hpp"
+#include "output/corrected_record_writer.hpp"
 #include "stops/run_stop.hpp"
 #include "textio/files.hpp"
 #include "textio/layouts.hpp"
@@ -43,18 +43,21 @@ model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_nam
     textio::OutputFile& hkl = outputs.create(std::string(textio::trim_right(hkl_name)));
 
     model::Corrector corrector(crystal, parameter_count, rc, solution);
-    char line[40];
-    if (diagnostics != nullptr) {
-        model::Geometry g;
-        model::RContribution share{};
-        for (input::Reflection r; stream.next(r);) {
-            const model::CorrectedReflection c = corrector.apply(r, g, share);
-            diagnostics->add(r, g, c, share);
-            hkl.write_formatted(std::string_view(line, output::put_corrected_record(line, r, c)));
+    {
+        // The records are formatted and written on a thread of their own.
+        output::CorrectedRecordWriter records(hkl);
+        if (diagnostics != nullptr) {
+            model::Geometry g;
+            model::RContribution share{};
+            for (input::Reflection r; stream.next(r);) {
+                const model::CorrectedReflection c = corrector.apply(r, g, share);
+                diagnostics->add(r, g, c, share);
+                records.add(r, c);
+            }
+        } else {
+            for (input::Reflection r; stream.next(r);) records.add(r, corrector.apply(r));
         }
-    } else {
-        for (input::Reflection r; stream.next(r);)
-            hkl.write_formatted(std::string_view(line, output::put_corrected_record(line, r, corrector.apply(r))));
+        records.finish();
     }
     // The terminator: five values for six fields, so the record stops
     // after the second F8.2 (28 columns).
