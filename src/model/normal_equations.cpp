@@ -9,37 +9,40 @@ namespace {
 
 double sq(float v) { return static_cast<double>(v) * static_cast<double>(v); }  // exact
 
-// One reflection's factors, for a fit of `Terms` polynomial terms: for
-// parameter p = j + 6i, T_j times the power (s²)^e of term i.
+// One reflection's factors, for a fit of `Terms` polynomial terms.
 template <int Terms>
-void products(kernels::Products& f, const input::Reflection& r, const Geometry& g, double lambda_sq, int top_power) {
+void factors(kernels::Factors& f, const input::Reflection& r, const Geometry& g, double lambda_sq, int top_power) {
     const double w_lambda_sq = (1.0 / sq(r.sigma)) * lambda_sq;
     const double fc2 = r.fc2;
     const double column_scale = w_lambda_sq * fc2 * fc2;
     f.rhs_scale = w_lambda_sq * static_cast<double>(r.fo2) * fc2;
-    std::array<double, 6> scaled_t;  // wλ²·Fc²·Fc²·T_j
-    for (std::size_t j = 0; j < 6; ++j) scaled_t[j] = column_scale * g.t[j];
-    for (int i = 0; i < Terms; ++i) {
-        const double power = integer_power(g.sin2, top_power - 1 - i);
-        const auto at = static_cast<std::size_t>(6 * i);
-        for (std::size_t j = 0; j < 6; ++j) f.column[at + j] = scaled_t[j] * power;       // (wλ²·Fc²·Fc²·T_j)·(s²)^e
-        for (std::size_t j = 0; j < 6; ++j) f.basis[at + j] = power * g.t[j];             // (s²)^e·T_j
-        for (std::size_t j = 0; j < 6; ++j) f.row[at + j] = f.basis[at + j] * lambda_sq;  // ((s²)^e·T_j)·λ²
+    f.lambda_sq = lambda_sq;
+    for (std::size_t j = 0; j < 6; ++j) {
+        f.t[j] = g.t[j];
+        f.scaled_t[j] = column_scale * g.t[j];
     }
+    for (int i = 0; i < Terms; ++i) f.power[static_cast<std::size_t>(i)] = integer_power(g.sin2, top_power - 1 - i);
 }
 
-// The triangle update with the size known when compiled, so that it runs as
+// The baseline update, with the size known when compiled so that it runs as
 // straight code (in two-wide vectors where the compiler can).
 template <int Terms>
-void update(NormalEquations& eq, const kernels::Products& f) {
+void update(NormalEquations& eq, const kernels::Factors& f) {
     constexpr std::size_t n = 6 * Terms;
+    std::array<double, n> column, basis, row;
+    for (std::size_t i = 0; i < Terms; ++i) {
+        const double power = f.power[i];
+        for (std::size_t j = 0; j < 6; ++j) column[6 * i + j] = f.scaled_t[j] * power;
+        for (std::size_t j = 0; j < 6; ++j) basis[6 * i + j] = power * f.t[j];
+        for (std::size_t j = 0; j < 6; ++j) row[6 * i + j] = basis[6 * i + j] * f.lambda_sq;
+    }
 #pragma GCC unroll 24
     for (std::size_t p = 0; p < n; ++p) {
         auto& a_row = eq.a[p];
-        const double rp = f.row[p];
+        const double rp = row[p];
 #pragma GCC unroll 24
-        for (std::size_t q = p; q < n; ++q) a_row[q] += f.column[q] * rp;
-        eq.b[p] += f.rhs_scale * f.basis[p];
+        for (std::size_t q = p; q < n; ++q) a_row[q] += column[q] * rp;
+        eq.b[p] += f.rhs_scale * basis[p];
     }
 }
 
@@ -81,12 +84,12 @@ bool avx2_supported() {
 
 void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq, int terms,
                     int top_power, kernels::Update update) {
-    kernels::Products f;
+    kernels::Factors f;
     switch (terms) {
-        case 4: products<4>(f, r, g, lambda_sq, top_power); break;
-        case 3: products<3>(f, r, g, lambda_sq, top_power); break;
-        case 2: products<2>(f, r, g, lambda_sq, top_power); break;
-        default: products<1>(f, r, g, lambda_sq, top_power); break;
+        case 4: factors<4>(f, r, g, lambda_sq, top_power); break;
+        case 3: factors<3>(f, r, g, lambda_sq, top_power); break;
+        case 2: factors<2>(f, r, g, lambda_sq, top_power); break;
+        default: factors<1>(f, r, g, lambda_sq, top_power); break;
     }
     update(eq, f);
     ++eq.accepted;
@@ -100,7 +103,7 @@ void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geome
 NormalEquationsBuilder::NormalEquationsBuilder(const input::CrystalData& crystal,
                                                const input::RunParameters& parameters, const ReciprocalCell& rc,
                                                NormalEquations& equations)
-    : rc_(rc),
+    : geometry_(rc, crystal.lambda_sq),
       parameters_(parameters),
       lambda_sq_(crystal.lambda_sq),
       screening_(crystal, parameters),

@@ -25,8 +25,8 @@ struct NormalEquations {
 };
 
 namespace kernels {
-struct Products;
-using Update = void (*)(NormalEquations&, const Products&);
+struct Factors;
+using Update = void (*)(NormalEquations&, const Factors&);
 }  // namespace kernels
 
 // Adds one accepted reflection to the normal equations of a fit with
@@ -45,7 +45,7 @@ public:
                            const ReciprocalCell& rc, NormalEquations& equations);
     // Adds a reflection; returns its sin²θ.
     double add(const input::Reflection& r) {
-        const Geometry g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
+        const Geometry g = geometry_(r.h, r.k, r.l);
         if (const unsigned failed = screening_.failed_tests(r, g.sin2)) rejections_.add(failed);
         else add_reflection(equations_, r, g, lambda_sq_, parameters_.terms, parameters_.top_power, update_);
         return g.sin2;
@@ -54,7 +54,7 @@ public:
     const Rejections& rejections() const { return rejections_; }
 
 private:
-    const ReciprocalCell& rc_;
+    GeometryOfReflections geometry_;
     const input::RunParameters& parameters_;
     double lambda_sq_;
     Screening screening_;

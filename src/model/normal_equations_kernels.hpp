@@ -13,16 +13,20 @@
 
 namespace velor::model::kernels {
 
-// One reflection's factors, for n = 6·terms parameters (the rest unused):
-// a(p, q) += column[q]·row[p] for q ≥ p and b(p) += rhs_scale·basis[p].
-struct Products {
-    std::array<double, kMaxParameters> column;
-    std::array<double, kMaxParameters> row;
-    std::array<double, kMaxParameters> basis;
-    double rhs_scale;
+// One reflection's factors.  For parameter p = j + 6i (tensor component j,
+// polynomial term i), the update expands them to
+//   column(p) = scaled_t(j)·power(i),  basis(p) = power(i)·t(j),
+//   row(p) = basis(p)·λ²,
+// and adds a(p, q) += column(q)·row(p) for q ≥ p, b(p) += rhs_scale·basis(p).
+struct Factors {
+    std::array<double, 6> t;         // T_j
+    std::array<double, 6> scaled_t;  // wλ²·Fc²·Fc²·T_j
+    std::array<double, 4> power;     // (s²)^e of each term, the highest first
+    double lambda_sq;                // λ²
+    double rhs_scale;                // wλ²·Fo²·Fc²
 };
 
-using Update = void (*)(NormalEquations&, const Products&);
+using Update = void (*)(NormalEquations&, const Factors&);
 
 // The baseline update for 6·terms parameters, terms 1 to 4.
 Update baseline_update(int terms);
