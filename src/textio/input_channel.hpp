@@ -76,6 +76,17 @@ public:
         }
         return InputFile::next_line(line);
     }
+    // The text in the buffer from the start of the next line on (empty in
+    // the middle of an over-long line), for a reader that finds where the
+    // line ends itself; take_line then passes over the line's `length`
+    // characters and its LF.
+    std::string_view buffered_lines() const {
+        return discarding_ ? std::string_view() : std::string_view(buffer_.get() + begin_, end_ - begin_);
+    }
+    void take_line(std::size_t length) {
+        begin_ += length + 1;
+        ++line_number_;
+    }
     std::string location() const override;
     const std::string& name() const { return name_; }
     long line_number() const { return line_number_; }
