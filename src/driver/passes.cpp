@@ -36,11 +36,13 @@ void chlsky(model::NormalEquations& eq, model::Solution& solution, int n, textio
 
 model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
                          int parameter_count, const model::ReciprocalCell& rc, const model::Solution& solution,
-                         textio::OutputSet& outputs, textio::OutputChannel& console,
+                         long reflections, textio::OutputSet& outputs, textio::OutputChannel& console,
                          model::Diagnostics* diagnostics) {
     console.write_free({"  Applying correction ..."});
     input::ReflectionStream stream(textio::open_or_fail(fcf_name));
     textio::OutputFile& hkl = outputs.create(std::string(textio::trim_right(hkl_name)));
+    // A record of 40 characters a reflection, and the 30 of the terminator.
+    if (reflections > 0) hkl.reserve(40 * static_cast<std::uint64_t>(reflections) + 30);
 
     model::Corrector corrector(crystal, parameter_count, rc, solution);
     {

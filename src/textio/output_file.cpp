@@ -5,6 +5,11 @@
 #include <random>
 #include <utility>
 
+#ifdef __linux__
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
 #include "platform/interrupts.hpp"
 #include "textio/errors.hpp"
 
@@ -83,6 +88,17 @@ void OutputFile::fail_write(int error_number) {
     throw RecordError(location_of(name_), "Cannot write file '" + name_ + "': " + std::strerror(error_number));
 }
 
+void OutputFile::reserve(std::uint64_t bytes) {
+#ifdef __linux__
+    // Only a hint: where the file system cannot, the file grows as it is written.
+    if (file_ != nullptr && bytes > 0 &&
+        ::fallocate(::fileno(file_), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0)
+        reserved_ = bytes;
+#else
+    (void)bytes;
+#endif
+}
+
 void OutputFile::close() {
     if (file_ == nullptr) return;  // closed already
     if (writer_) {
@@ -92,6 +108,14 @@ void OutputFile::close() {
     if (!pending_.empty() && std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size())
         fail_write(errno);
     pending_.clear();
+#ifdef __linux__
+    // Space set aside past the end of what was written is given back.
+    if (reserved_ > 0) {
+        const long end = std::ftell(file_);
+        if (end >= 0 && static_cast<std::uint64_t>(end) < reserved_ && ::ftruncate(::fileno(file_), end) != 0)
+            fail_write(errno);
+    }
+#endif
     std::FILE* file = file_;
     file_ = nullptr;
     if (std::fclose(file) != 0) fail_write(errno);
