@@ -6,7 +6,8 @@
 
 namespace velor::output {
 
-CorrectedRecordWriter::CorrectedRecordWriter(textio::OutputFile& file) : file_(file), current_(&batches_[0]) {
+CorrectedRecordWriter::CorrectedRecordWriter(textio::OutputFile& file)
+    : file_(file), text_(new char[kBatchSize * kRecordLength]), current_(&batches_[0]) {
     for (Batch& b : batches_) b.reserve(kBatchSize);
     thread_ = std::thread([this] { run(); });
 }
@@ -50,9 +51,10 @@ void CorrectedRecordWriter::run() {
         lock.unlock();
         std::exception_ptr error;
         try {
-            char line[40];
-            for (const Entry& e : batch)
-                file_.write_formatted(std::string_view(line, put_corrected_record(line, e.r, e.c)));
+            // The batch's records put together, then handed on at once.
+            char* end = text_.get();
+            for (const Entry& e : batch) end += put_corrected_record(end, e.r, e.c);
+            file_.write_formatted(std::string_view(text_.get(), static_cast<std::size_t>(end - text_.get())));
         } catch (...) {
             error = std::current_exception();
         }

@@ -7,6 +7,7 @@
 #include <array>
 #include <condition_variable>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -36,6 +37,7 @@ public:
 
 private:
     static constexpr std::size_t kBatchSize = 4096;
+    static constexpr std::size_t kRecordLength = 40;  // put_corrected_record's, CR LF included
     struct Entry {
         input::Reflection r;
         model::CorrectedReflection c;
@@ -47,6 +49,7 @@ private:
 
     textio::OutputFile& file_;
     std::array<Batch, 2> batches_;
+    std::unique_ptr<char[]> text_;  // a batch's records, put together by the thread
     Batch* current_;      // filled by the caller
     Batch* pending_ = nullptr;  // handed over, not yet written
     bool stopping_ = false;
