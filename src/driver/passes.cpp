@@ -1,5 +1,9 @@
 #include "driver/passes.hpp"
 
+#include <memory>
+#include <span>
+#include <vector>
+
 #include "input/reflection_stream.hpp"
 #include "output/corrected_record_writer.hpp"
 #include "stops/run_stop.hpp"
@@ -13,8 +17,35 @@ model::Rejections bldnml(const std::string& fcf_name, const input::CrystalData& 
                          const input::RunParameters& parameters, const model::ReciprocalCell& rc,
                          model::NormalEquations& eq, textio::OutputChannel& console, model::ListExtent* extent) {
     console.write_free({"  Building the normal equations ..."});
-    input::ReflectionStream stream(textio::open_or_stop(fcf_name, console));
+    std::unique_ptr<textio::InputFile> file = textio::open_or_stop(fcf_name, console);
     model::NormalEquationsBuilder builder(crystal, parameters, rc, eq);
+    if (parameters.terms >= 3) {
+        // The quadratic and cubic fits' shares cost more than the reading:
+        // the reading thread also finds each reflection's geometry and the
+        // screening tests it fails, for the pass to take with the record.
+        struct Prepared {
+            model::Geometry g;
+            unsigned failed;
+        };
+        constexpr std::size_t kBatch = input::ReflectionStream::kBatchSize;
+        std::vector<Prepared> prepared(input::ReflectionStream::kSlots * kBatch);
+        const model::Screening& screening = builder.screening();
+        input::ReflectionStream stream(std::move(file), [&](std::span<const input::Reflection> records, std::size_t slot) {
+            Prepared* p = &prepared[slot * kBatch];
+            for (const input::Reflection& r : records) {
+                p->g = builder.geometry(r);
+                p->failed = screening.failed_tests(r, p->g.sin2);
+                ++p;
+            }
+        });
+        for (input::Reflection r; stream.next(r);) {
+            const Prepared& p = prepared[stream.slot() * kBatch + stream.index()];
+            builder.add(r, p.g, p.failed);
+            if (extent != nullptr) extent->add(p.g.sin2);
+        }
+        return builder.rejections();
+    }
+    input::ReflectionStream stream(std::move(file));
     // Two loops, so that a run without a summary does no more than it must.
     if (extent != nullptr)
         for (input::Reflection r; stream.next(r);) extent->add(builder.add(r));

@@ -45,10 +45,16 @@ public:
                            const ReciprocalCell& rc, NormalEquations& equations);
     // Adds a reflection; returns its sin²θ.
     double add(const input::Reflection& r) {
-        const Geometry g = geometry_(r.h, r.k, r.l);
-        if (const unsigned failed = screening_.failed_tests(r, g.sin2)) rejections_.add(failed);
-        else add_reflection(equations_, r, g, lambda_sq_, parameters_.terms, parameters_.top_power, update_);
+        const Geometry g = geometry(r);
+        add(r, g, screening_.failed_tests(r, g.sin2));
         return g.sin2;
+    }
+    // The same in two steps, which may run on different threads: the
+    // reflection's geometry and the tests it fails, then its share.
+    Geometry geometry(const input::Reflection& r) const { return geometry_(r.h, r.k, r.l); }
+    void add(const input::Reflection& r, const Geometry& g, unsigned failed) {
+        if (failed != 0) rejections_.add(failed);
+        else add_reflection(equations_, r, g, lambda_sq_, parameters_.terms, parameters_.top_power, update_);
     }
     const Screening& screening() const { return screening_; }
     const Rejections& rejections() const { return rejections_; }
