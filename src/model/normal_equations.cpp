@@ -24,17 +24,30 @@ void factors(kernels::Factors& f, const input::Reflection& r, const Geometry& g,
     for (int i = 0; i < Terms; ++i) f.power[static_cast<std::size_t>(i)] = integer_power(g.sin2, top_power - 1 - i);
 }
 
-// The baseline update, with the size known when compiled so that it runs as
-// straight code (in two-wide vectors where the compiler can).
+// The baseline update: one reflection's products, for a fit of `Terms`
+// polynomial terms; the size known when compiled lets the triangle update
+// run as straight code (in two-wide vectors where the compiler can).
 template <int Terms>
-void update(NormalEquations& eq, const kernels::Factors& f) {
-    constexpr std::size_t n = 6 * Terms;
-    std::array<double, n> column, basis, row;
-    for (std::size_t i = 0; i < Terms; ++i) {
-        const double power = f.power[i];
-        for (std::size_t j = 0; j < 6; ++j) column[6 * i + j] = f.scaled_t[j] * power;
-        for (std::size_t j = 0; j < 6; ++j) basis[6 * i + j] = power * f.t[j];
-        for (std::size_t j = 0; j < 6; ++j) row[6 * i + j] = basis[6 * i + j] * f.lambda_sq;
+void accumulate(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq,
+                int top_power) {
+    constexpr int n = 6 * Terms;
+    const double w_lambda_sq = (1.0 / sq(r.sigma)) * lambda_sq;
+    const double fc2 = r.fc2;
+    const double column_scale = w_lambda_sq * fc2 * fc2;
+    const double rhs_scale = w_lambda_sq * static_cast<double>(r.fo2) * fc2;
+
+    std::array<double, n> column;  // (wλ²·Fc²·Fc²·T_j)·(s²)^e
+    std::array<double, n> row;     // ((s²)^e·T_j)·λ²
+    std::array<double, n> basis;   // (s²)^e·T_j
+    for (int i = 0; i < Terms; ++i) {
+        const double power = integer_power(g.sin2, top_power - 1 - i);
+        for (int j = 0; j < 6; ++j) {
+            const auto p = static_cast<std::size_t>(j + 6 * i);
+            const double t = g.t[static_cast<std::size_t>(j)];
+            column[p] = column_scale * t * power;
+            basis[p] = power * t;
+            row[p] = basis[p] * lambda_sq;
+        }
     }
 #pragma GCC unroll 24
     for (std::size_t p = 0; p < n; ++p) {
@@ -42,29 +55,19 @@ void update(NormalEquations& eq, const kernels::Factors& f) {
         const double rp = row[p];
 #pragma GCC unroll 24
         for (std::size_t q = p; q < n; ++q) a_row[q] += column[q] * rp;
-        eq.b[p] += f.rhs_scale * basis[p];
+        eq.b[p] += rhs_scale * basis[p];
     }
 }
 
-// The update that add_reflection uses, chosen once for the processor.
+// The vector update that add_reflection uses, chosen once for the
+// processor; nullptr for the baseline one.
 kernels::Update chosen_update(int terms) {
-    if (kernels::avx2_supported())
-        if (const kernels::Update u = kernels::avx2_update(terms)) return u;
-    return kernels::baseline_update(terms);
+    return kernels::avx2_supported() ? kernels::avx2_update(terms) : nullptr;
 }
 
 }  // namespace
 
 namespace kernels {
-
-Update baseline_update(int terms) {
-    switch (terms) {
-        case 4: return update<4>;
-        case 3: return update<3>;
-        case 2: return update<2>;
-        default: return update<1>;
-    }
-}
 
 #if !VELOR_AVX2_KERNEL
 Update avx2_update(int) { return nullptr; }
@@ -84,14 +87,23 @@ bool avx2_supported() {
 
 void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq, int terms,
                     int top_power, kernels::Update update) {
-    kernels::Factors f;
-    switch (terms) {
-        case 4: factors<4>(f, r, g, lambda_sq, top_power); break;
-        case 3: factors<3>(f, r, g, lambda_sq, top_power); break;
-        case 2: factors<2>(f, r, g, lambda_sq, top_power); break;
-        default: factors<1>(f, r, g, lambda_sq, top_power); break;
+    if (update != nullptr) {
+        kernels::Factors f;
+        switch (terms) {
+            case 4: factors<4>(f, r, g, lambda_sq, top_power); break;
+            case 3: factors<3>(f, r, g, lambda_sq, top_power); break;
+            case 2: factors<2>(f, r, g, lambda_sq, top_power); break;
+            default: factors<1>(f, r, g, lambda_sq, top_power); break;
+        }
+        update(eq, f);
+    } else {
+        switch (terms) {
+            case 4: accumulate<4>(eq, r, g, lambda_sq, top_power); break;
+            case 3: accumulate<3>(eq, r, g, lambda_sq, top_power); break;
+            case 2: accumulate<2>(eq, r, g, lambda_sq, top_power); break;
+            default: accumulate<1>(eq, r, g, lambda_sq, top_power); break;
+        }
     }
-    update(eq, f);
     ++eq.accepted;
 }
 

@@ -31,7 +31,8 @@ using Update = void (*)(NormalEquations&, const Factors&);
 
 // Adds one accepted reflection to the normal equations of a fit with
 // `terms` polynomial terms (6·terms parameters), with the update that suits
-// the processor or with the one given (normal_equations_kernels.hpp).
+// the processor, or with the vector update given (normal_equations_kernels.hpp;
+// nullptr for the baseline code).
 void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq, int terms,
                     int top_power);
 void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq, int terms,

@@ -28,11 +28,10 @@ struct Factors {
 
 using Update = void (*)(NormalEquations&, const Factors&);
 
-// The baseline update for 6·terms parameters, terms 1 to 4.
-Update baseline_update(int terms);
-
-// The AVX2 update, or nullptr where the program was built without it.  Only
-// to be called on a processor that has AVX2 (avx2_supported).
+// The AVX2 update for 6·terms parameters (terms 1 to 4), or nullptr where
+// the program was built without it.  Only to be called on a processor that
+// has AVX2 (avx2_supported).  The baseline update, for any processor, is
+// add_reflection's own (normal_equations.hpp).
 Update avx2_update(int terms);
 bool avx2_supported();
 
