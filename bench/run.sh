@@ -64,8 +64,7 @@ for s in 1M 4M; do
     "$velor" "m$s" L < /dev/null > /dev/null   # so that m${s}x.hkl exists for the floor
     commands=()
     for fit in "${fits[@]}"; do commands+=(-n "$fit" "$velor m$s $fit < /dev/null > /dev/null"); done
-    # sync before each run: no write-back of an earlier run's files goes on during the next.
-    hyperfine --style none --warmup 1 --runs "$runs" --prepare sync --export-json "hf-m$s.json" --export-csv "hf-m$s.csv" \
+    hyperfine --style none --warmup 1 --runs "$runs" --export-json "hf-m$s.json" --export-csv "hf-m$s.csv" \
         "${commands[@]}" \
         -n floor "cat m$s.fcf m$s.fcf > /dev/null; cat m${s}x.hkl > copy" > /dev/null
     while IFS=, read -r name m d _ _ _ lo _; do   # command,mean,stddev,median,user,system,min,max
@@ -99,7 +98,7 @@ commit=$(git -C "$root" describe --always --dirty 2> /dev/null || echo unknown)
 echo
 echo "Machine: $(nproc) cores, ${cpu:-unknown CPU}; $(date -u +%Y-%m-%d); $("$velor" --version) ($commit)."
 echo "Data: \`velor-gen --reflections N --noise 1 --seed 1\`. Time: mean ± σ and best of $runs runs (hyperfine);"
-echo "floor: \`cat mN.fcf mN.fcf > /dev/null; cat mNx.hkl > copy\`; \`sync\` before each run. Instructions: callgrind."
+echo "floor: \`cat mN.fcf mN.fcf > /dev/null; cat mNx.hkl > copy\`. Instructions: callgrind."
 echo
 echo "| Reflections | Fit | Time (s) | Best (s) | Floor (s) | × floor | Reflections/s | Best reflections/s | Peak RSS (MiB) | Instructions/reflection |"
 echo "|---:|:-:|---:|---:|---:|---:|---:|---:|---:|---:|"
