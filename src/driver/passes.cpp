@@ -1,7 +1,11 @@
 #include "driver/passes.hpp"
 
+#include <memory>
+#include <span>
+#include <vector>
+
 #include "input/reflection_stream.hpp"
-#include "output/corrected_record.hpp"
+#include "output/corrected_record_writer.hpp"
 #include "stops/run_stop.hpp"
 #include "textio/files.hpp"
 #include "textio/layouts.hpp"
@@ -13,8 +17,35 @@ model::Rejections bldnml(const std::string& fcf_name, const input::CrystalData& 
                          const input::RunParameters& parameters, const model::ReciprocalCell& rc,
                          model::NormalEquations& eq, textio::OutputChannel& console, model::ListExtent* extent) {
     console.write_free({"  Building the normal equations ..."});
-    input::ReflectionStream stream(textio::open_or_stop(fcf_name, console));
+    std::unique_ptr<textio::InputFile> file = textio::open_or_stop(fcf_name, console);
     model::NormalEquationsBuilder builder(crystal, parameters, rc, eq);
+    if (parameters.terms >= 3) {
+        // The quadratic and cubic fits' shares cost more than the reading:
+        // the reading thread also finds each reflection's geometry and the
+        // screening tests it fails, for the pass to take with the record.
+        struct Prepared {
+            model::Geometry g;
+            unsigned failed;
+        };
+        constexpr std::size_t kBatch = input::ReflectionStream::kBatchSize;
+        std::vector<Prepared> prepared(input::ReflectionStream::kSlots * kBatch);
+        const model::Screening& screening = builder.screening();
+        input::ReflectionStream stream(std::move(file), [&](std::span<const input::Reflection> records, std::size_t slot) {
+            Prepared* p = &prepared[slot * kBatch];
+            for (const input::Reflection& r : records) {
+                p->g = builder.geometry(r);
+                p->failed = screening.failed_tests(r, p->g.sin2);
+                ++p;
+            }
+        });
+        for (input::Reflection r; stream.next(r);) {
+            const Prepared& p = prepared[stream.slot() * kBatch + stream.index()];
+            builder.add(r, p.g, p.failed);
+            if (extent != nullptr) extent->add(p.g.sin2);
+        }
+        return builder.rejections();
+    }
+    input::ReflectionStream stream(std::move(file));
     // Two loops, so that a run without a summary does no more than it must.
     if (extent != nullptr)
         for (input::Reflection r; stream.next(r);) extent->add(builder.add(r));
@@ -36,25 +67,30 @@ void chlsky(model::NormalEquations& eq, model::Solution& solution, int n, textio
 
 model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
                          int parameter_count, const model::ReciprocalCell& rc, const model::Solution& solution,
-                         textio::OutputSet& outputs, textio::OutputChannel& console,
+                         long reflections, textio::OutputSet& outputs, textio::OutputChannel& console,
                          model::Diagnostics* diagnostics) {
     console.write_free({"  Applying correction ..."});
     input::ReflectionStream stream(textio::open_or_fail(fcf_name));
     textio::OutputFile& hkl = outputs.create(std::string(textio::trim_right(hkl_name)));
+    // A record of 40 characters a reflection, and the 30 of the terminator.
+    if (reflections > 0) hkl.reserve(40 * static_cast<std::uint64_t>(reflections) + 30);
 
     model::Corrector corrector(crystal, parameter_count, rc, solution);
-    char line[40];
-    if (diagnostics != nullptr) {
-        model::Geometry g;
-        model::RContribution share{};
-        for (input::Reflection r; stream.next(r);) {
-            const model::CorrectedReflection c = corrector.apply(r, g, share);
-            diagnostics->add(r, g, c, share);
-            hkl.write_formatted(std::string_view(line, output::put_corrected_record(line, r, c)));
+    {
+        // The records are formatted and written on a thread of their own.
+        output::CorrectedRecordWriter records(hkl);
+        if (diagnostics != nullptr) {
+            model::Geometry g;
+            model::RContribution share{};
+            for (input::Reflection r; stream.next(r);) {
+                const model::CorrectedReflection c = corrector.apply(r, g, share);
+                diagnostics->add(r, g, c, share);
+                records.add(r, c);
+            }
+        } else {
+            for (input::Reflection r; stream.next(r);) records.add(r, corrector.apply(r));
         }
-    } else {
-        for (input::Reflection r; stream.next(r);)
-            hkl.write_formatted(std::string_view(line, output::put_corrected_record(line, r, corrector.apply(r))));
+        records.finish();
     }
     // The terminator: five values for six fields, so the record stops
     // after the second F8.2 (28 columns).

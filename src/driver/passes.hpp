@@ -31,10 +31,11 @@ void chlsky(model::NormalEquations& eq, model::Solution& solution, int n, textio
 
 // Applies the correction: reads NAME.fcf again, writes NAMEx.hkl as a new
 // file of `outputs` and returns the statistics; with `diagnostics`, measures
-// each reflection for the summary too.
+// each reflection for the summary too.  `reflections`, the count the first
+// pass read, sizes NAMEx.hkl in advance.
 model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const input::CrystalData& crystal,
                          int parameter_count, const model::ReciprocalCell& rc, const model::Solution& solution,
-                         textio::OutputSet& outputs, textio::OutputChannel& console,
+                         long reflections, textio::OutputSet& outputs, textio::OutputChannel& console,
                          model::Diagnostics* diagnostics = nullptr);
 
 }  // namespace velor::driver

@@ -60,7 +60,8 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
     std::optional<model::Diagnostics> diagnostics;
     if (summary) diagnostics.emplace(r.extent, screening);
     r.statistics = aplcor(r.names.fcf, r.names.hkl, r.crystal, r.parameters.parameter_count, r.reciprocal,
-                          r.solution, outputs, console, diagnostics ? &*diagnostics : nullptr);
+                          r.solution, r.normal.accepted + r.rejections.total(), outputs, console,
+                          diagnostics ? &*diagnostics : nullptr);
     if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty()) stop_run(why);
     const output::WrittenReport written =
         output::wrtabs(r.names, r.parameters.parameter_count, r.solution, r.statistics, outputs, console);

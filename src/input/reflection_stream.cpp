@@ -2,8 +2,12 @@
 
 namespace velor::input {
 
-ReflectionStream::ReflectionStream(std::unique_ptr<textio::InputFile> file) : file_(std::move(file)) {
-    for (Batch& b : slots_) b.records.reserve(kBatchSize);
+ReflectionStream::ReflectionStream(std::unique_ptr<textio::InputFile> file, Prepare prepare)
+    : prepare_(std::move(prepare)), file_(std::move(file)) {
+    for (std::size_t i = 0; i < kSlots; ++i) {
+        slots_[i].records.reserve(kBatchSize);
+        slots_[i].slot = i;
+    }
     reader_ = std::thread([this] { read_all(); });
 }
 
@@ -18,9 +22,9 @@ ReflectionStream::~ReflectionStream() {
 
 ReflectionStream::Batch* ReflectionStream::fill_slot() {
     std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return stopping_ || produced_ - consumed_ < kBatches; });
+    changed_.wait(lock, [this] { return stopping_ || produced_ - consumed_ < kSlots; });
     if (stopping_) return nullptr;
-    Batch* b = &slots_[produced_ % kBatches];
+    Batch* b = &slots_[produced_ % kSlots];
     b->records.clear();
     b->last = false;
     b->error = nullptr;
@@ -28,6 +32,10 @@ ReflectionStream::Batch* ReflectionStream::fill_slot() {
 }
 
 void ReflectionStream::publish() {
+    if (prepare_) {
+        const Batch& b = slots_[produced_ % kSlots];
+        prepare_(b.records, b.slot);
+    }
     {
         const std::lock_guard lock(mutex_);
         ++produced_;
@@ -81,7 +89,7 @@ bool ReflectionStream::advance() {
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return produced_ > consumed_; });
-        current_ = &slots_[consumed_ % kBatches];
+        current_ = &slots_[consumed_ % kSlots];
     }
     position_ = 0;
     // Only the last batch can be empty: it ends the list, perhaps with an error.

@@ -7,8 +7,10 @@
 #include <array>
 #include <condition_variable>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <span>
 #include <thread>
 #include <vector>
 
@@ -18,8 +20,19 @@ namespace velor::input {
 
 class ReflectionStream {
 public:
+    // The records are handed on in batches of up to kBatchSize, kSlots of
+    // them in flight at once.
+    static constexpr std::size_t kBatchSize = 4096;
+    static constexpr std::size_t kSlots = 4;
+
+    // Work that the reading thread does on each batch once it is read, before
+    // the pass takes it: `prepare(records, slot)`.  What it leaves for slot s
+    // stays the pass's to read until the pass moves past that batch (slot()
+    // and index() tell where a record stands).
+    using Prepare = std::function<void(std::span<const Reflection>, std::size_t slot)>;
+
     // Reads `file` from its current position, on a thread of its own.
-    explicit ReflectionStream(std::unique_ptr<textio::InputFile> file);
+    explicit ReflectionStream(std::unique_ptr<textio::InputFile> file, Prepare prepare = {});
     ~ReflectionStream();
     ReflectionStream(const ReflectionStream&) = delete;
     ReflectionStream& operator=(const ReflectionStream&) = delete;
@@ -31,13 +44,15 @@ public:
         r = current_->records[position_++];
         return true;
     }
+    // Of the record the last next() gave: its batch's slot, and its place in
+    // the batch.
+    std::size_t slot() const { return current_->slot; }
+    std::size_t index() const { return position_ - 1; }
 
 private:
-    static constexpr std::size_t kBatchSize = 16384;
-    static constexpr std::size_t kBatches = 4;
-
     struct Batch {
         std::vector<Reflection> records;
+        std::size_t slot = 0;
         bool last = false;              // the list ends after this batch
         std::exception_ptr error;       // thrown once its records are used
     };
@@ -47,7 +62,8 @@ private:
     void publish();                     // producer: hand the slot over
     bool advance();                     // consumer: take the next batch
 
-    std::array<Batch, kBatches> slots_;
+    std::array<Batch, kSlots> slots_;
+    Prepare prepare_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t produced_ = 0, consumed_ = 0;  // batches, counted from the start

@@ -17,7 +17,7 @@ void note_unphysical(UnphysicalScale& u, const input::Reflection& r, double s) {
 
 Corrector::Corrector(const input::CrystalData& crystal, int parameter_count, const ReciprocalCell& rc,
                      const Solution& solution)
-    : rc_(rc),
+    : geometry_(rc, crystal.lambda_sq),
       solution_(solution),
       parameter_count_(parameter_count),
       lambda_sq_(crystal.lambda_sq),

@@ -101,7 +101,7 @@ public:
     Corrector(const input::CrystalData& crystal, int parameter_count, const ReciprocalCell& rc,
               const Solution& solution);
     CorrectedReflection apply(const input::Reflection& r) {
-        const Geometry g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
+        const Geometry g = geometry_(r.h, r.k, r.l);
         const CorrectedReflection c = correct(r, scale_factor(g, solution_, parameter_count_, lambda_sq_), z_);
         add_to_statistics(statistics_, r, c, z1_);
         return c;
@@ -109,7 +109,7 @@ public:
     // The same, handing out the reflection's geometry and its share of the
     // R sums.
     CorrectedReflection apply(const input::Reflection& r, Geometry& g, RContribution& rc) {
-        g = reflection_geometry(rc_, lambda_sq_, r.h, r.k, r.l);
+        g = geometry_(r.h, r.k, r.l);
         const CorrectedReflection c = correct(r, scale_factor(g, solution_, parameter_count_, lambda_sq_), z_);
         rc = add_to_statistics(statistics_, r, c, z1_);
         return c;
@@ -117,7 +117,7 @@ public:
     const Statistics& statistics() const { return statistics_; }
 
 private:
-    const ReciprocalCell& rc_;
+    GeometryOfReflections geometry_;
     const Solution& solution_;
     int parameter_count_;
     double lambda_sq_;

@@ -84,18 +84,4 @@ ReciprocalCell rscell(const input::CrystalData& crystal) {
     return rc;
 }
 
-double integer_power(double x, int exponent) {
-    switch (exponent) {
-        case 0: return 1.0;
-        case 1: return x;
-        case 2: return x * x;
-        case -1: return 1.0 / x;
-        default: {
-            double r = 1.0;
-            for (int i = 0; i < (exponent < 0 ? -exponent : exponent); ++i) r *= x;
-            return exponent < 0 ? 1.0 / r : r;
-        }
-    }
-}
-
 }  // namespace velor::model

@@ -20,13 +20,13 @@ static_assert(kCorrected.count == 6 && kCorrected.has_field(0, {Edit::I, 4, 0}) 
 const textio::Layout& corrected_record_layout(double fo2) { return fo2 < 99999.0 ? kCorrected : kCorrectedLarge; }
 
 std::size_t put_corrected_record(char* line, const input::Reflection& r, const model::CorrectedReflection& c) {
-    textio::put_i(line, r.h, 4);
-    textio::put_i(line + 4, r.k, 4);
-    textio::put_i(line + 8, r.l, 4);
-    if (c.fo2 < 99999.0) textio::put_f(line + 12, c.fo2, 8, 2);
+    textio::put_i4(line, r.h);
+    textio::put_i4(line + 4, r.k);
+    textio::put_i4(line + 8, r.l);
+    if (c.fo2 < 99999.0) textio::put_f_fixed<8, 2>(line + 12, c.fo2);
     else textio::put_f(line + 12, c.fo2, 8, 0);
-    textio::put_f(line + 20, c.sigma, 8, 2);
-    textio::put_f(line + 28, c.s, 10, 3);
+    textio::put_f_fixed<8, 2>(line + 20, c.sigma);
+    textio::put_f_fixed<10, 3>(line + 28, c.s);
     line[38] = '\r';
     line[39] = '\n';
     return 40;

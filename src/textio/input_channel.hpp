@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <initializer_list>
 #include <istream>
 #include <memory>
@@ -58,6 +59,34 @@ public:
     InputFile& operator=(const InputFile&) = delete;
 
     bool next_line(std::string_view& line) override;
+    // next_line without a call where the line lies whole in the buffer, for
+    // a reader that takes a file's records one after another.
+    bool next_buffered_line(std::string_view& line) {
+        if (begin_ < end_ && !discarding_) {
+            const char* const data = buffer_.get();
+            if (const void* lf = std::memchr(data + begin_, '\n', end_ - begin_)) {
+                const auto stop = static_cast<std::size_t>(static_cast<const char*>(lf) - data);
+                std::string_view text(data + begin_, stop - begin_);
+                begin_ = stop + 1;
+                if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+                ++line_number_;
+                line = text;
+                return true;
+            }
+        }
+        return InputFile::next_line(line);
+    }
+    // The text in the buffer from the start of the next line on (empty in
+    // the middle of an over-long line), for a reader that finds where the
+    // line ends itself; take_line then passes over the line's `length`
+    // characters and its LF.
+    std::string_view buffered_lines() const {
+        return discarding_ ? std::string_view() : std::string_view(buffer_.get() + begin_, end_ - begin_);
+    }
+    void take_line(std::size_t length) {
+        begin_ += length + 1;
+        ++line_number_;
+    }
     std::string location() const override;
     const std::string& name() const { return name_; }
     long line_number() const { return line_number_; }

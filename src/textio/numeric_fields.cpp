@@ -205,6 +205,27 @@ void put_non_finite(char* dst, double value, int width) {
 
 namespace detail {
 
+constinit const std::array<std::uint32_t, kI4Largest - kI4Smallest + 1> kI4Fields = [] {
+    std::array<std::uint32_t, kI4Largest - kI4Smallest + 1> fields{};
+    for (std::int32_t v = kI4Smallest; v <= kI4Largest; ++v) {
+        std::array<char, 4> text{' ', ' ', ' ', ' '};
+        std::uint32_t m = static_cast<std::uint32_t>(v < 0 ? -v : v);
+        std::size_t i = 4;
+        do {
+            text[--i] = static_cast<char>('0' + m % 10);
+            m /= 10;
+        } while (m != 0);
+        if (v < 0) text[--i] = '-';
+        std::uint32_t word = 0;
+        for (std::size_t c = 0; c < 4; ++c) {
+            const std::size_t shift = std::endian::native == std::endian::little ? 8 * c : 8 * (3 - c);
+            word |= static_cast<std::uint32_t>(static_cast<unsigned char>(text[c])) << shift;
+        }
+        fields[static_cast<std::size_t>(v - kI4Smallest)] = word;
+    }
+    return fields;
+}();
+
 std::optional<std::int32_t> read_i_exactly(std::string_view field) {
     const Squeezed squeezed(field);
     const std::string_view s = squeezed.view();

@@ -190,22 +190,31 @@ inline char* put_digits_backwards(char* end, std::uint64_t v, int count) {
     return end;
 }
 
-// The common case of an Fw.d field, decided without the long expansion:
-// |value|·10^d held in a double that represents every integer up to it,
-// and far enough from a rounding tie that the rounding error of the
-// product (at most half an ulp) cannot change the direction.  The field is
-// filled from the right.  False (NaN, infinities and huge values among
-// them) leaves the value to put_f_exactly.
+// |value|·10^d rounded half away from zero, where a double decides it:
+// the product held in a double that represents every integer up to it, and
+// far enough from a rounding tie that the rounding error of the product (at
+// most half an ulp) cannot change the direction.  False (NaN, infinities
+// and huge values among them) leaves the value to the exact path.
+[[gnu::always_inline]] inline bool round_quickly(double value, int decimals, std::uint64_t& n) {
+    const double y = std::fabs(value) * static_cast<double>(kPow10[static_cast<std::size_t>(decimals)]);
+    if (!(y < 4.0e15)) return false;
+    // y ≥ 0 and below 2^52: truncation is the floor, and exact (in a signed
+    // integer, whose conversions need no test of the top bit).
+    const auto truncated = static_cast<std::int64_t>(y);
+    const double fraction = y - static_cast<double>(truncated);  // exact
+    if (std::fabs(fraction - 0.5) <= y * 4.0e-16 + 1e-300) return false;
+    n = static_cast<std::uint64_t>(truncated) + (fraction > 0.5 ? 1u : 0u);
+    return true;
+}
+
+// The common case of an Fw.d field, decided without the long expansion
+// (round_quickly), the field filled from the right.  False leaves the value
+// to put_f_exactly.
 [[gnu::always_inline]] inline bool put_f_quickly(char* dst, double value, int width, int decimals) {
     if (decimals < 0 || decimals > 15) return false;
     const bool negative = std::signbit(value);
-    const double y = std::fabs(value) * static_cast<double>(kPow10[static_cast<std::size_t>(decimals)]);
-    if (!(y < 4.0e15)) return false;
-    // y ≥ 0 and below 2^52: truncation is the floor, and exact.
-    const auto truncated = static_cast<std::uint64_t>(y);
-    const double fraction = y - static_cast<double>(truncated);  // exact
-    if (std::fabs(fraction - 0.5) <= y * 4.0e-16 + 1e-300) return false;
-    const std::uint64_t n = truncated + (fraction > 0.5 ? 1u : 0u);
+    std::uint64_t n;
+    if (!round_quickly(value, decimals, n)) return false;
     const std::uint64_t scale = kPow10[static_cast<std::size_t>(decimals)];
     const std::uint64_t int_part = n / scale;
     const int int_digits = count_digits(int_part);
@@ -221,6 +230,62 @@ inline char* put_digits_backwards(char* end, std::uint64_t v, int count) {
     if (negative) *--p = '-';
     put_blanks(dst, static_cast<std::size_t>(p - dst));
     return true;
+}
+
+__extension__ using Uint128 = unsigned __int128;
+
+// The eight decimal digits of v < 10^8, leading zeros included, as the
+// bytes of a little-endian word in the order of the text (the first digit
+// in the lowest byte).  The word is split into two lanes below 10^4, each
+// into two below 100, each into two digits, every lane at once: the
+// quotients come from multiplications by 10486/2^20 (exact below 10^4) and
+// 103/2^10 (exact below 100), whose products stay within their lanes.
+constexpr std::uint64_t eight_digits(std::uint32_t v) {
+    std::uint64_t x = (v / 10000) | (std::uint64_t{v % 10000} << 32);
+    std::uint64_t q = ((x * 10486) >> 20) & 0x0000007F0000007F;
+    x = q | ((x - q * 100) << 16);
+    q = ((x * 103) >> 10) & 0x000F000F000F000F;
+    x = q | ((x - q * 10) << 8);
+    return x | 0x3030303030303030;
+}
+
+// An F(W).(D) field with two to seven integer columns, by word operations
+// instead of a digit at a time: the digits of |value|·10^D rounded
+// (round_quickly) around the point, the leading zeros of the integer part
+// but its last one blanked, the sign in the column before the first digit.
+// That is the text of put_f_quickly whenever the digits number eight or
+// fewer and the field has a column for the sign.  False otherwise (and for
+// whatever round_quickly leaves), for put_f.
+template <int W, int D>
+[[gnu::always_inline]] inline bool put_f_fixed_quickly(char* dst, double value) {
+    constexpr int kInt = W - D - 1;  // integer columns
+    static_assert(D >= 0 && kInt >= 2 && kInt <= 7 && W <= 16);
+    if constexpr (std::endian::native != std::endian::little) {
+        return false;
+    } else {
+        std::uint64_t n;
+        if (!round_quickly(value, D, n) || n >= kPow10[static_cast<std::size_t>(W - 1 < 8 ? W - 1 : 8)]) return false;
+        // The W - 1 digits of n, leading zeros included.
+        Uint128 digits = eight_digits(static_cast<std::uint32_t>(n));
+        if constexpr (W - 1 > 8) digits = (digits << (8 * (W - 9))) | (0x3030303030303030 >> (8 * (17 - W)));
+        else digits >>= 8 * (9 - W);
+        constexpr Uint128 kIntMask = (Uint128{1} << (8 * kInt)) - 1;
+        Uint128 field = (digits & kIntMask) | (Uint128{'.'} << (8 * kInt)) | ((digits & ~kIntMask) << 8);
+        // The integer part and the point are within the first eight columns.
+        auto head = static_cast<std::uint64_t>(field);
+        const int zeros = std::countr_zero(head ^ 0x3030303030303030) / 8;
+        const int blanks = zeros < kInt - 1 ? zeros : kInt - 1;
+        const std::uint64_t blank_mask = (std::uint64_t{1} << (8 * blanks)) - 1;
+        head = (head & ~blank_mask) | (0x2020202020202020 & blank_mask);
+        if (std::signbit(value)) {
+            if (blanks == 0) return false;  // no column for the sign: asterisks
+            const int at = 8 * (blanks - 1);
+            head = (head & ~(std::uint64_t{0xFF} << at)) | (std::uint64_t{'-'} << at);
+        }
+        field = ((field >> 64) << 64) | head;
+        std::memcpy(dst, &field, W);
+        return true;
+    }
 }
 
 // The rule of put_f for every value, through a 40-digit expansion; what
@@ -254,6 +319,27 @@ void put_f_exactly(char* dst, double value, int width, int decimals);
 // longest that fits) are right-justified.
 [[gnu::always_inline]] inline void put_f(char* dst, double value, int width, int decimals) {
     if (!detail::put_f_quickly(dst, value, width, decimals)) detail::put_f_exactly(dst, value, width, decimals);
+}
+
+// put_f for a width and decimals known when compiled, as a record with
+// fixed columns has them.
+template <int W, int D>
+[[gnu::always_inline]] inline void put_f_fixed(char* dst, double value) {
+    if (!detail::put_f_fixed_quickly<W, D>(dst, value)) put_f(dst, value, W, D);
+}
+
+namespace detail {
+// The text of every I4 field that is not asterisks, -999 to 9999, each in
+// the bytes of a word in text order.
+inline constexpr std::int32_t kI4Smallest = -999, kI4Largest = 9999;
+extern const std::array<std::uint32_t, kI4Largest - kI4Smallest + 1> kI4Fields;
+}  // namespace detail
+
+// put_i with width 4, the width of the indices of a reflection record.
+[[gnu::always_inline]] inline void put_i4(char* dst, std::int32_t value) {
+    const auto at = static_cast<std::uint32_t>(value) - static_cast<std::uint32_t>(detail::kI4Smallest);
+    if (at < detail::kI4Fields.size()) std::memcpy(dst, &detail::kI4Fields[at], 4);
+    else put_i(dst, value, 4);
 }
 
 // The F field as a string of w characters.

@@ -5,6 +5,7 @@
 #include <random>
 #include <utility>
 
+#include "platform/file_space.hpp"
 #include "platform/interrupts.hpp"
 #include "textio/errors.hpp"
 
@@ -83,6 +84,10 @@ void OutputFile::fail_write(int error_number) {
     throw RecordError(location_of(name_), "Cannot write file '" + name_ + "': " + std::strerror(error_number));
 }
 
+void OutputFile::reserve(std::uint64_t bytes) {
+    if (file_ != nullptr && bytes > 0 && platform::reserve_space(file_, bytes)) reserved_ = bytes;
+}
+
 void OutputFile::close() {
     if (file_ == nullptr) return;  // closed already
     if (writer_) {
@@ -92,6 +97,13 @@ void OutputFile::close() {
     if (!pending_.empty() && std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size())
         fail_write(errno);
     pending_.clear();
+    // Space set aside past the end of what was written is given back.
+    if (reserved_ > 0) {
+        const long end = std::ftell(file_);
+        if (end >= 0 && static_cast<std::uint64_t>(end) < reserved_)
+            if (const int error_number = platform::release_space_past(file_, static_cast<std::uint64_t>(end)))
+                fail_write(error_number);
+    }
     std::FILE* file = file_;
     file_ = nullptr;
     if (std::fclose(file) != 0) fail_write(errno);

@@ -6,6 +6,7 @@
 // it was.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -22,6 +23,12 @@ public:
     ~OutputFile() override;
     OutputFile(const OutputFile&) = delete;
     OutputFile& operator=(const OutputFile&) = delete;
+
+    // Tells the expected size of the file, so that the file system can set
+    // its space aside at once rather than block by block, and need not do so
+    // when the file replaces an earlier one.  Space set aside beyond what is
+    // written is given back when the file is closed.
+    void reserve(std::uint64_t bytes);
 
     // Writes out what is pending and closes the temporary file.
     void close();
@@ -46,6 +53,7 @@ private:
     std::string temp_name_;
     int ticket_ = -1;  // of the temporary file noted for removal on an interruption
     std::FILE* file_ = nullptr;
+    std::uint64_t reserved_ = 0;  // bytes set aside by reserve
     std::unique_ptr<BackgroundWriter> writer_;  // from the first full block on
 };
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,6 +53,28 @@ TEST(InputFile, RecordsAndLineNumbers) {
         }
         EXPECT_EQ(file->location(), "file '" + name + "', line " + std::to_string(expected.size()));
         EXPECT_THROW_MSG(file->read(layouts::kLine, {line}), RecordError, "End of file");
+    }
+}
+
+// Space set aside for a file, more or less than it takes: the file is its
+// text alone, and what was set aside past its end is given back.
+TEST(OutputFile, ReservedSpaceLeavesTheTextAsWritten) {
+    const ScratchFolder dir("textio");
+    const std::string name = dir / "out.hkl";
+    std::string text;  // as written without a reservation
+    for (const std::uint64_t reserved : {std::uint64_t{0}, std::uint64_t{10}, std::uint64_t{4} << 20}) {
+        SCOPED_TRACE(reserved);
+        OutputFile out(name);
+        out.reserve(reserved);
+        for (int i = 0; i < 100; ++i) out.write(layouts::kCorrected, {i, 2, 3, 10.0, 1.0, 0.5});
+        out.close();
+        out.put_in_place();
+        if (reserved == 0) text = read_file(name);
+        EXPECT_EQ(read_file(name), text);
+        EXPECT_EQ(text.size(), 4000u);
+        struct stat st {};
+        ASSERT_EQ(stat(name.c_str(), &st), 0);
+        EXPECT_LT(static_cast<std::uint64_t>(st.st_blocks) * 512u, std::uint64_t{1} << 20);
     }
 }
 

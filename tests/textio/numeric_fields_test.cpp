@@ -12,6 +12,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "textio/numeric_fields.hpp"
 
@@ -131,6 +132,44 @@ TEST(QuickPath, WritingAgreesWithTheExactPath) {
         const double f = static_cast<float>(v);
         ASSERT_EQ(format_f(v, 12, d), put_f_exactly_text(v, 12, d)) << v;
         ASSERT_EQ(format_f(f, 10, d), put_f_exactly_text(f, 10, d)) << f;
+    }
+}
+
+template <int W, int D>
+std::string put_f_fixed_text(double value) {
+    std::string text(static_cast<std::size_t>(W), '?');
+    put_f_fixed<W, D>(text.data(), value);
+    return text;
+}
+
+// The writers with widths known when compiled (those of a corrected record)
+// against the exact path: at the limits of eight digits and of a column for
+// the sign, at ties, for zeros, and on values of every size.
+TEST(QuickPath, FixedWidthWritingAgreesWithTheExactPath) {
+    std::vector<double> values = {0.0, -0.0, 0.004, 0.005, -0.005, 0.0005, -0.0005, 9.995, 99999.99, 99999.994,
+                                  99999.995, 99999.996, 9999.995, -9999.99, -9999.995, -99999.99, 999999.9994,
+                                  999999.9995, 99999.9995, 100000.0, -99999.9995, -12345.6785, 1e10, kNaN, kInf, -kInf};
+    std::mt19937_64 rng(99);
+    std::uniform_real_distribution<double> mantissa(0.0, 1.0);
+    std::uniform_int_distribution<int> exponent(-5, 9), ties(0, 3);
+    for (int n = 0; n < 100000; ++n) {
+        double v = mantissa(rng) * std::pow(10.0, exponent(rng));
+        if (ties(rng) == 0) v = (std::floor(v * 1000.0) + 0.5) / (ties(rng) < 2 ? 1000.0 : 100.0);
+        values.push_back(n % 2 ? -v : v);
+        values.push_back(static_cast<float>(v));
+    }
+    for (const double v : values) {
+        ASSERT_EQ((put_f_fixed_text<8, 2>(v)), put_f_exactly_text(v, 8, 2)) << std::hexfloat << v;
+        ASSERT_EQ((put_f_fixed_text<10, 3>(v)), put_f_exactly_text(v, 10, 3)) << std::hexfloat << v;
+    }
+}
+
+TEST(QuickPath, I4FromTheTableIsPutI) {
+    for (std::int32_t v = -1100; v <= 10100; ++v) {
+        std::string text(4, '?'), general(4, '?');
+        put_i4(text.data(), v);
+        put_i(general.data(), v, 4);
+        ASSERT_EQ(text, general) << v;
     }
 }
 

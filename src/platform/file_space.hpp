@@ -1,0 +1,21 @@
+// Disk space set aside for a file before it is written.  A large output
+// file whose blocks are allocated while it is written makes the rename
+// that puts it in place wait for the allocation to finish; set aside at
+// once, the rename takes a few milliseconds.  Only a hint: where the system
+// cannot, the file grows as it is written.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+
+namespace velor::platform {
+
+// Sets aside `bytes` for the open file without changing its size; false
+// where that is not done.
+bool reserve_space(std::FILE* file, std::uint64_t bytes);
+
+// Gives back what was set aside past `length` bytes, the file's text; 0, or
+// the error number of a failure.
+int release_space_past(std::FILE* file, std::uint64_t length);
+
+}  // namespace velor::platform
