@@ -50,56 +50,10 @@ Diagnostics::Diagnostics(const ListExtent& extent, const Screening& screening)
     sample_.reserve(kMaxSample);
 }
 
-std::size_t Diagnostics::fine_bin(double s) {
-    // The biased exponent and the first seven bits of the mantissa of a
-    // positive double: its octave, and which 128th of the octave.
-    const auto bits = std::bit_cast<std::uint64_t>(s);
-    const long octave = static_cast<long>(bits >> 52) - 1023;
-    const long step = static_cast<long>((bits >> 45) & (kFinePerOctave - 1));
-    const long fine = (octave + kOctaves / 2) * kFinePerOctave + step;
-    return static_cast<std::size_t>(std::clamp(fine, 0L, static_cast<long>(kFineBins - 1)));
-}
 
 double Diagnostics::fine_edge(long fine) {
     const long octave = fine / kFinePerOctave, step = fine % kFinePerOctave;
     return std::ldexp(1.0 + static_cast<double>(step) / kFinePerOctave, static_cast<int>(octave - kOctaves / 2));
-}
-
-void Diagnostics::add(const input::Reflection& r, const Geometry& g, const CorrectedReflection& c,
-                      const RContribution& rc) {
-    if (screening_.accepts(r, g.sin2)) {
-        const double sigma = r.sigma;
-        const double residual = static_cast<double>(r.fo2) - c.s * static_cast<double>(r.fc2);
-        chi_squared_ += residual * residual / (sigma * sigma);
-        ++accepted_;
-    }
-
-    // The shell from a table over sin²θ, then at most a step or two up.
-    const double place = std::clamp(g.sin2 * shell_lookup_scale_, 0.0, static_cast<double>(kShellLookup - 1));
-    // (sin²θ is never NaN: it is formed from whole indices and finite cell.)
-    std::size_t index = shell_lookup_[static_cast<std::size_t>(place)];
-    while (!(g.sin2 <= shell_top_sin2_[index]) && index + 1 < kShells) ++index;
-    ResolutionShell& shell = shells_[index];
-    ++shell.count;
-    shell.n_before += rc.n_before;
-    shell.d_before += rc.d_before;
-    shell.n_after += rc.n_after;
-    shell.d_after += rc.d_after;
-    shell.sum_s += c.s;
-
-    if (c.s < smallest_ || std::isnan(smallest_)) {
-        smallest_ = c.s;
-        smallest_at_ = {r.h, r.k, r.l};
-    }
-    if (c.s > largest_ || std::isnan(largest_)) {
-        largest_ = c.s;
-        largest_at_ = {r.h, r.k, r.l};
-    }
-    if (c.s > 0.0 && c.s <= std::numeric_limits<double>::max()) ++fine_bins_[fine_bin(c.s)];
-    if (countdown_-- == 0) {
-        countdown_ = stride_ - 1;
-        if (sample_.size() < kMaxSample) sample_.push_back({std::sqrt(std::max(g.sin2, 0.0)), c.s});
-    }
 }
 
 std::vector<HistogramBin> Diagnostics::histogram(int bins) const {

@@ -42,7 +42,14 @@ public:
         if (above_ceiling(fo2, sin2)) failed |= kAboveCeiling;
         return failed;
     }
-    bool accepts(const input::Reflection& r, double sin2) const { return failed_tests(r, sin2) == 0; }
+    // The same as failed_tests(r, sin2) == 0, stopping at the first test
+    // that fails.
+    bool accepts(const input::Reflection& r, double sin2) const {
+        const double fo2 = r.fo2, fc2 = r.fc2;
+        return fo2 >= omit_ * static_cast<double>(r.sigma) && r.sigma > 0.0f && sin2 >= sin_min_sq_ &&
+               sin2 <= sin_max_sq_ && std::isfinite(fc2) && !(sin2 <= extinction_limit_sq_ && !(fo2 >= ratio_ * fc2)) &&
+               !above_ceiling(fo2, sin2);
+    }
 
 private:
     // Intensities that no crystal with this F(000) can give, even after the
