@@ -1,7 +1,9 @@
 // Input files (line ends, long lines, buffer refills) and output files
 // whose failed writes are record errors.
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/resource.h>
 #include <unistd.h>
@@ -16,6 +18,7 @@
 #include "textio/files.hpp"
 #include "textio/layouts.hpp"
 #include "textio/output_file.hpp"
+#include "textio/output_set.hpp"
 #include "textio/text_field.hpp"
 
 namespace velor::textio {
@@ -84,6 +87,35 @@ TEST(OutputFile, FailedWriteIsARecordError) {
         }
         EXPECT_EQ(wait_program(child, std::chrono::seconds(30)), 0);
     }
+}
+#else
+// A viewer holds the second of two targets open, sharing reading and
+// writing but not deletion, as most do: found before the first is renamed,
+// so both stay as they were, and no temporary file is left.
+TEST(OutputSet, TargetHeldOpenByAnotherProgram) {
+    const ScratchFolder dir("textio");
+    const std::string first = (dir / "ax.hkl").string(), held = (dir / "ax.ins").string();
+    for (const std::string& name : {first, held}) write_file(name, "earlier\r\n");
+    const HANDLE viewer = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    std::string message;
+    try {
+        OutputSet set;
+        for (const std::string& name : {first, held}) {
+            OutputFile& file = set.create(name);
+            file.write(layouts::kLine, {"new"});
+            file.close();
+        }
+        set.put_in_place();
+    } catch (const RecordError& e) {
+        message = e.what();
+    }
+    CloseHandle(viewer);
+    const std::string start = "Cannot replace file '" + held + "': ";
+    EXPECT_TRUE(message.starts_with(start) && message.size() > start.size()) << message;
+    for (const std::string& name : {first, held}) EXPECT_EQ(read_file(name), "earlier\r\n") << name;
+    EXPECT_EQ(dir.names(), Lines({"ax.hkl", "ax.ins"}));
 }
 #endif
 
