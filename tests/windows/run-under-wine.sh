@@ -13,8 +13,8 @@
 #     JSON, CIF and HTML summaries, against the Linux build's same runs
 #     (velor-gen.exe's data sets against velor-gen's);
 #   - Ctrl-C (SIGINT to the wine process, which wine hands to the console
-#     control handler on a thread of its own) while the temporary files
-#     are being written: no file left, the earlier ones as they were.
+#     control handler on a thread of its own) and a kill while the temporary
+#     files are being written: no file left, the earlier ones as they were.
 # Any difference fails.  The Linux build to compare with is build/ (or
 # $VELOR_LINUX_BUILD); velor and velor-gen are built there if missing.
 #
@@ -113,21 +113,23 @@ generated() {
     for ext in res fcf; do same "velor-gen $*: d.$ext" "$runs/$name/d.$ext" "$runs/$name-linux/d.$ext" || return; done
 }
 
-# Ctrl-C once the temporary data file exists: STATUS_CONTROL_C_EXIT (its
-# low byte, 58, as wine's exit status), no temporary file, the earlier
-# file as it was.
+# interrupted SIGNAL STATUS, once the temporary data file exists: INT is
+# Ctrl-C, which ends with STATUS_CONTROL_C_EXIT (its low byte, 58, as
+# wine's exit status); KILL ends the process as TerminateProcess does, and
+# the temporary files go as they are closed.  No temporary file may be
+# left, and the earlier file must be as it was.
 interrupted() {
     local dir=$runs/interrupted status=0
-    mkdir -p "$dir" && (cd "$dir" && "$linux/tools/velor-gen" --out d --reflections 3000000 --seed 5 > /dev/null)
     echo "earlier run" > "$dir/dx.hkl"
     (cd "$dir" && exec wine "$build/velor.exe" d L < /dev/null > ../interrupted.stdout 2>&1) &
     local pid=$!
     until compgen -G "$dir/.dx.hkl.tmp*" > /dev/null || ! kill -0 $pid 2> /dev/null; do sleep 0.02; done
-    kill -INT $pid 2> /dev/null || true
-    wait $pid || status=$?
-    local left=$(ls -A "$dir" | tr '\n' ' ') && rm "$dir/d.fcf"
-    [[ $status == 58 && $left == "d.fcf d.res dx.hkl " && $(cat "$dir/dx.hkl") == "earlier run" ]] ||
-        { fail "Ctrl-C: exit status $status, left $left"; return; }
+    kill -$1 $pid 2> /dev/null || true
+    wait $pid 2> /dev/null || status=$?
+    sleep 0.5   # for wine's server to close the files of a killed process
+    local left=$(ls -A "$dir" | tr '\n' ' ')
+    [[ $status == "$2" && $left == "d.fcf d.res dx.hkl " && $(cat "$dir/dx.hkl") == "earlier run" ]] ||
+        { fail "SIG$1: exit status $status, left $left"; return; }
     passed=$((passed + 1))
 }
 
@@ -144,7 +146,10 @@ against_linux triclinic-C "$runs/triclinic" "${summaries[@]}" d C
 against_linux triclinic-F "$runs/triclinic" "${summaries[@]}" d F
 generated monoclinic-cu --system monoclinic --lambda 1.54184 --reflections 20000 --layout legacy --legacy-res --crlf --seed 4
 against_linux monoclinic-cu-Q "$runs/monoclinic-cu" "${summaries[@]}" d Q
-interrupted
+mkdir -p "$runs/interrupted" && (cd "$runs/interrupted" && "$linux/tools/velor-gen" --out d --reflections 3000000 > /dev/null)
+interrupted INT 58
+interrupted KILL 137
+rm "$runs/interrupted/d.fcf"
 
 wineserver --wait   # the prefix's server ends a few seconds after the last run
 echo "wine: $passed passed, $failed failed"
