@@ -2,9 +2,11 @@
 
 #include <array>
 #include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <string>
 
 namespace velor::model::portable {
 namespace {
@@ -104,16 +106,8 @@ double sin_or_cos(double x, int shift) {
     return quadrant >= 2 ? -result : result;
 }
 
-}  // namespace
-
-double sin(double x) { return sin_or_cos(x, 0); }
-
-double cos(double x) { return sin_or_cos(x, 1); }
-
-double exp(double x) {
-    if (std::isnan(x)) return x;
-    if (x > 709.8) return std::numeric_limits<double>::infinity();
-    if (x < -745.2) return 0.0;
+// e^x as s 2^n, s in double-double.
+DD exp_parts(double x, int& n) {
     constexpr double kInverseLn2 = 0x1.71547652b82fep+0;
     constexpr double kLn2[3] = {0x1.62e42fefa39efp-1, 0x1.abc9e3b39803fp-56, 0x1.7b57a079a1934p-111};
     const double k = std::floor(x * kInverseLn2 + 0.5);
@@ -127,7 +121,23 @@ double exp(double x) {
     const auto& f = inverse_factorials();
     DD s = f[24];
     for (int j = 23; j >= 0; --j) s = add(mul(s, r), f[static_cast<std::size_t>(j)]);
-    const int n = static_cast<int>(k), half = n / 2;
+    n = static_cast<int>(k);
+    return s;
+}
+
+}  // namespace
+
+double sin(double x) { return sin_or_cos(x, 0); }
+
+double cos(double x) { return sin_or_cos(x, 1); }
+
+double exp(double x) {
+    if (std::isnan(x)) return x;
+    if (x > 709.8) return std::numeric_limits<double>::infinity();
+    if (x < -745.2) return 0.0;
+    int n = 0;
+    const DD s = exp_parts(x, n);
+    const int half = n / 2;
     const auto power_of_two = [](int e) { return std::bit_cast<double>(static_cast<std::uint64_t>(e + 1023) << 52); };
     return (s.hi + s.lo) * power_of_two(half) * power_of_two(n - half);
 }
@@ -145,6 +155,33 @@ double cbrt(double x) {
     for (double step : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity()})
         for (double c = std::nextafter(best, step); miss(c) < miss(best); c = std::nextafter(c, step)) best = c;
     return best;
+}
+
+double log(double x) {
+    const double start = std::log(x);
+    if (!std::isnormal(x) || !std::isfinite(start) || x == 1.0) return start;
+    // One Newton step from the C library's value y: log x = y + log(x e^-y),
+    // and x e^-y = 1 + t with |t| of a few units in the last place, so
+    // log(1 + t) = t to far below them.
+    int n = 0;
+    const DD s = exp_parts(-start, n);
+    const DD product = mul(s, {x, 0.0});
+    const DD t = add({std::ldexp(product.hi, n), std::ldexp(product.lo, n)}, {-1.0, 0.0});
+    return start + (t.hi + t.lo);
+}
+
+double power_of_ten(int e) {
+    const std::string text = "1e" + std::to_string(e);
+    double value = 0.0;
+    std::from_chars(text.data(), text.data() + text.size(), value);  // correctly rounded
+    return value;
+}
+
+int decimal_exponent(double x) {
+    int e = static_cast<int>(std::floor(std::log10(x)));
+    while (e > -330 && x < power_of_ten(e)) --e;
+    while (e < 310 && x >= power_of_ten(e + 1)) ++e;
+    return e;
 }
 
 }  // namespace velor::model::portable

@@ -9,7 +9,8 @@
 // and for exp but where its result is subnormal; beyond, they are still the
 // same everywhere.  cbrt starts from the C library's, within a few units
 // in the last place, and moves to the double whose cube, in double-double
-// arithmetic, is nearest x: the same result from either library.
+// arithmetic, is nearest x: the same result from either library; log
+// takes one Newton step from the C library's value with this exp.
 #pragma once
 
 namespace velor::model::portable {
@@ -18,5 +19,11 @@ double sin(double x);
 double cos(double x);
 double exp(double x);
 double cbrt(double x);  // for x of normal size
+double log(double x);
+
+// For the report's scales: the double nearest 10^e, and floor(log10 x) for
+// finite x > 0 as the e with power_of_ten(e) <= x < power_of_ten(e + 1).
+double power_of_ten(int e);
+int decimal_exponent(double x);
 
 }  // namespace velor::model::portable

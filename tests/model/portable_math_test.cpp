@@ -5,6 +5,8 @@
 // systems, so neither library can creep back in.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "model/portable_math.hpp"
 
 namespace velor::model {
@@ -26,8 +28,13 @@ TEST(PortableMath, CorrectlyRoundedWhereTheCLibrariesAreNot) {
         {portable::exp, -30.5, 0x1.ff3864232b407p-45},
         {portable::cbrt, 0.1, 0x1.db4c7760bcff3p-2},
         {portable::cbrt, 0.7, 0x1.c69b5a72f1a99p-1},
+        {portable::log, 0.3, -0x1.34378fcbda721p+0},
     };
     for (const Case& c : cases) EXPECT_EQ(c.f(c.x), c.expected) << std::hexfloat << c.x;
+    // The powers of ten as the doubles nearest them, whatever log10 says.
+    EXPECT_EQ(portable::decimal_exponent(0.1), -1);
+    EXPECT_EQ(portable::decimal_exponent(std::nextafter(0.1, 0.0)), -2);
+    EXPECT_EQ(portable::decimal_exponent(std::nextafter(1e22, 0.0)), 21);
 }
 
 }  // namespace

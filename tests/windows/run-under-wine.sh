@@ -43,6 +43,10 @@ done
 export WINEPREFIX=$build/wine-prefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="   # no .NET or browser engine to install
 unset DISPLAY WAYLAND_DISPLAY
+# A server of this prefix that ends (seconds after its last program) while
+# the next program connects fails that program ("recvmsg: Connection reset
+# by peer"): wait for any from an earlier run first.
+wineserver --wait
 if [[ ! -f $WINEPREFIX/system.reg ]]; then
     wine wineboot --init < /dev/null > "$build/wine-prefix.log" 2>&1 || { cat "$build/wine-prefix.log" >&2; exit 1; }
 fi
@@ -151,6 +155,6 @@ interrupted INT 58
 interrupted KILL 137
 rm "$runs/interrupted/d.fcf"
 
-wineserver --wait   # the prefix's server ends a few seconds after the last run
+wineserver --wait
 echo "wine: $passed passed, $failed failed"
 [[ $failed == 0 ]]
