@@ -80,7 +80,8 @@ std::string with_esd(double value, double esd) {
     const int magnitude = model::portable::decimal_exponent(esd);
     const bool two = esd / model::portable::power_of_ten(magnitude) < 1.95;
     const int decimals = std::max(0, (two ? 1 : 0) - magnitude);
-    return decimal(value, decimals) + "(" + std::to_string(std::lround(esd * model::portable::power_of_ten(decimals))) + ")";
+    const long digits = std::lround(esd * model::portable::power_of_ten(decimals));
+    return decimal(value, decimals) + "(" + std::to_string(digits) + ")";
 }
 
 std::string power_heading(int power) {

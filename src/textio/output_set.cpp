@@ -14,7 +14,8 @@ OutputFile& OutputSet::create(std::string name) {
 void OutputSet::put_in_place() {
     for (const auto& file : files_)
         if (const std::string why = platform::why_not_replaceable(file->name()); !why.empty())
-            throw RecordError("writing file '" + file->name() + "'", "Cannot replace file '" + file->name() + "': " + why);
+            throw RecordError("writing file '" + file->name() + "'",
+                              "Cannot replace file '" + file->name() + "': " + why);
     const platform::DeferInterrupts defer;
     for (const auto& file : files_) file->put_in_place();
 }
