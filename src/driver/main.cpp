@@ -6,10 +6,12 @@
 
 #include "driver/command_line.hpp"
 #include "driver/run.hpp"
+#include "platform/files.hpp"
 #include "platform/interrupts.hpp"
 #include "stops/run_stop.hpp"
 
 int main(int argc, char** argv) {
+    velor::platform::prepare_standard_streams();
     velor::platform::install_interrupt_handlers();
     std::ios::sync_with_stdio(false);
     std::cin.tie(&std::cout);

@@ -4,6 +4,8 @@
 #include <bit>
 #include <cmath>
 
+#include "model/portable_math.hpp"
+
 namespace velor::model {
 
 std::array<double, kMaxParameters> inverse_diagonal(const NormalEquations& factor, const Solution& solution, int n) {
@@ -35,8 +37,8 @@ Diagnostics::Diagnostics(const ListExtent& extent, const Screening& screening)
     const double max_sin = std::sqrt(extent.max_sin2);
     for (int i = 0; i < kShells; ++i) {
         ResolutionShell& shell = shells_[static_cast<std::size_t>(i)];
-        shell.sin_theta_low = max_sin * std::cbrt(static_cast<double>(i) / kShells);
-        shell.sin_theta_high = max_sin * std::cbrt(static_cast<double>(i + 1) / kShells);
+        shell.sin_theta_low = max_sin * portable::cbrt(static_cast<double>(i) / kShells);
+        shell.sin_theta_high = max_sin * portable::cbrt(static_cast<double>(i + 1) / kShells);
         shell_top_sin2_[static_cast<std::size_t>(i)] = shell.sin_theta_high * shell.sin_theta_high;
     }
     shell_top_sin2_[kShells - 1] = std::numeric_limits<double>::infinity();

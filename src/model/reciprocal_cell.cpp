@@ -3,6 +3,7 @@
 #include <cmath>
 #include <string>
 
+#include "model/portable_math.hpp"
 #include "stops/run_stop.hpp"
 #include "textio/numeric_fields.hpp"
 
@@ -56,12 +57,12 @@ ReciprocalCell rscell(const input::CrystalData& crystal) {
     const float alpha_rad = radians(crystal.alpha_deg);
     const float beta_rad = radians(crystal.beta_deg);
     const float gamma_rad = radians(crystal.gamma_deg);
-    const double ca = std::cos(static_cast<double>(alpha_rad));
-    const double cb = std::cos(static_cast<double>(beta_rad));
-    const double cg = std::cos(static_cast<double>(gamma_rad));
-    const double sa = std::sin(static_cast<double>(alpha_rad));
-    const double sb = std::sin(static_cast<double>(beta_rad));
-    const double sg = std::sin(static_cast<double>(gamma_rad));
+    const double ca = portable::cos(static_cast<double>(alpha_rad));
+    const double cb = portable::cos(static_cast<double>(beta_rad));
+    const double cg = portable::cos(static_cast<double>(gamma_rad));
+    const double sa = portable::sin(static_cast<double>(alpha_rad));
+    const double sb = portable::sin(static_cast<double>(beta_rad));
+    const double sg = portable::sin(static_cast<double>(gamma_rad));
 
     // Volume of the cell with unit edges.
     const double radicand = 1.0 - ca * ca - cb * cb - cg * cg + 2.0 * ca * cb * cg;

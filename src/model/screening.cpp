@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "model/portable_math.hpp"
+
 namespace velor::model {
 namespace {
 
@@ -22,7 +24,7 @@ Screening::Screening(const input::CrystalData& crystal, const input::RunParamete
       lambda_sq_(crystal.lambda_sq) {}
 
 bool Screening::above_ceiling_exactly(double fo2, double sin2) const {
-    const double e = std::exp(-temperature_ * sin2 / lambda_sq_);
+    const double e = portable::exp(-temperature_ * sin2 / lambda_sq_);
     return !(fo2 / e <= ceiling_);
 }
 

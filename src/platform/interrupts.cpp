@@ -7,7 +7,10 @@
 #include <stdexcept>
 
 #ifdef _WIN32
-#include <io.h>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+
+#include "platform/files.hpp"
 #else
 #include <unistd.h>
 #endif
@@ -15,8 +18,8 @@
 namespace velor::platform {
 namespace {
 
-// Everything the handler touches is lock-free atomic, and it calls only
-// unlink and raise: both may be called from a signal handler.
+// Everything the POSIX signal handler touches is lock-free atomic, and it
+// calls only unlink and raise: both may be called from a signal handler.
 std::atomic<char*> temporaries[kMaxTemporaries];
 std::atomic<int> deferring{0};
 std::atomic<int> pending_signal{0};
@@ -25,12 +28,47 @@ void remove_temporaries() {
     for (auto& slot : temporaries)
         if (const char* path = slot.load()) {
 #ifdef _WIN32
-            ::_unlink(path);
+            remove_file(path);
 #else
             ::unlink(path);
 #endif
         }
 }
+
+#ifdef _WIN32
+
+// Windows calls a console control handler on a thread of its own while
+// the program goes on, so a deferred section is a critical section (entered
+// again by the thread that holds it) that the handler waits for.  The
+// handler never returns: after CTRL_CLOSE_EVENT Windows would end the
+// process on return.  Temporary files are opened with FILE_SHARE_DELETE,
+// so they can be removed while another thread writes them, and marked
+// for deletion on close besides (files.hpp), so that even a process ended
+// by TerminateProcess leaves none.  The process ends with
+// STATUS_CONTROL_C_EXIT, as Windows ends one without a handler; through
+// TerminateProcess, which runs no exit code of the C library that could
+// wait for a lock held by a thread stopped in the middle.
+CRITICAL_SECTION& sections() {
+    static struct Sections {
+        CRITICAL_SECTION section;
+        Sections() { InitializeCriticalSection(&section); }
+    } sections;
+    return sections.section;
+}
+
+[[noreturn]] void end_as_interrupted() {
+    TerminateProcess(GetCurrentProcess(), static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+    std::_Exit(3);
+}
+
+BOOL WINAPI on_console_event(DWORD) {
+    pending_signal.store(SIGINT);
+    EnterCriticalSection(&sections());
+    remove_temporaries();
+    end_as_interrupted();
+}
+
+#else
 
 // The default action of the signal ends the process with the status a
 // shell expects of an interrupted program (130 for Ctrl-C).
@@ -47,11 +85,14 @@ extern "C" void on_interrupt(int signal_number) {
     end_as_signalled(signal_number);
 }
 
+#endif
+
 }  // namespace
 
 void install_interrupt_handlers() {
 #ifdef _WIN32
-    for (int s : {SIGINT, SIGTERM}) std::signal(s, on_interrupt);
+    sections();
+    SetConsoleCtrlHandler(on_console_event, TRUE);
 #else
     struct sigaction action {};
     action.sa_handler = on_interrupt;
@@ -85,6 +126,23 @@ void forget_temporary(int ticket) {
     std::free(temporaries[ticket].exchange(nullptr));
 }
 
+#ifdef _WIN32
+
+DeferInterrupts::DeferInterrupts() {
+    EnterCriticalSection(&sections());
+    deferring.fetch_add(1);
+}
+
+DeferInterrupts::~DeferInterrupts() {
+    if (deferring.fetch_sub(1) == 1 && pending_signal.load() != 0) {
+        remove_temporaries();
+        end_as_interrupted();
+    }
+    LeaveCriticalSection(&sections());
+}
+
+#else
+
 DeferInterrupts::DeferInterrupts() { deferring.fetch_add(1); }
 
 DeferInterrupts::~DeferInterrupts() {
@@ -94,5 +152,7 @@ DeferInterrupts::~DeferInterrupts() {
         end_as_signalled(signal_number);
     }
 }
+
+#endif
 
 }  // namespace velor::platform

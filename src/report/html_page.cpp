@@ -4,6 +4,7 @@
 #include <cmath>
 #include <initializer_list>
 
+#include "model/portable_math.hpp"
 #include "report/cif_fragment.hpp"
 #include "report/plots.hpp"
 #include "report/svg.hpp"
@@ -76,10 +77,11 @@ std::string hkl(const model::Miller& m) {
 // one, and the value to the same decimal.
 std::string with_esd(double value, double esd) {
     if (!(esd > 0.0) || !std::isfinite(esd)) return svg::significant(value, 4);
-    const int magnitude = static_cast<int>(std::floor(std::log10(esd)));
-    const bool two = esd / std::pow(10.0, magnitude) < 1.95;
+    const int magnitude = model::portable::decimal_exponent(esd);
+    const bool two = esd / model::portable::power_of_ten(magnitude) < 1.95;
     const int decimals = std::max(0, (two ? 1 : 0) - magnitude);
-    return decimal(value, decimals) + "(" + std::to_string(std::lround(esd * std::pow(10.0, decimals))) + ")";
+    const long digits = std::lround(esd * model::portable::power_of_ten(decimals));
+    return decimal(value, decimals) + "(" + std::to_string(digits) + ")";
 }
 
 std::string power_heading(int power) {

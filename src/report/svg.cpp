@@ -4,6 +4,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "model/portable_math.hpp"
+
 namespace velor::report::svg {
 namespace {
 
@@ -80,7 +82,7 @@ std::string fixed(double value, int decimals) {
 
 std::string significant(double value, int digits) {
     if (value == 0.0 || !std::isfinite(value)) return fixed(value, 0);
-    const int magnitude = static_cast<int>(std::floor(std::log10(std::fabs(value))));
+    const int magnitude = model::portable::decimal_exponent(std::fabs(value));
     return fixed(value, std::max(0, digits - 1 - magnitude));
 }
 
@@ -117,7 +119,7 @@ std::string viridis(double fraction) {
 std::vector<double> ticks(double lo, double hi, int count) {
     if (!(hi > lo) || !std::isfinite(hi - lo)) return {lo};
     const double raw = (hi - lo) / count;
-    const double power = std::pow(10.0, std::floor(std::log10(raw)));
+    const double power = model::portable::power_of_ten(model::portable::decimal_exponent(raw));
     const double norm = raw / power;
     const double step = (norm < 1.5 ? 1.0 : norm < 3.5 ? 2.0 : norm < 7.5 ? 5.0 : 10.0) * power;
     std::vector<double> values;
@@ -125,7 +127,8 @@ std::vector<double> ticks(double lo, double hi, int count) {
     return values;
 }
 
-int tick_decimals(double step) { return std::max(0, -static_cast<int>(std::floor(std::log10(step) + 1e-9))); }
+// floor(log10 step + 1e-9): a step a little under a power of ten counts as it.
+int tick_decimals(double step) { return std::max(0, -model::portable::decimal_exponent(step * 1.0000000023025851)); }
 
 std::string marker(Marker shape, double x, double y, const std::string& colour, double size) {
     const std::string fill = "\" fill=\"" + colour + "\"/>";
@@ -162,12 +165,12 @@ Chart::Chart(std::string_view title, Axis x, Axis y, double width, double height
       bottom_(height - 42.0) {}
 
 double Chart::x(double value) const {
-    const auto place = [&](double v) { return x_axis_.log ? std::log(v) : v; };
+    const auto place = [&](double v) { return x_axis_.log ? model::portable::log(v) : v; };
     return left_ + (right_ - left_) * (place(value) - place(x_axis_.lo)) / (place(x_axis_.hi) - place(x_axis_.lo));
 }
 
 double Chart::y(double value) const {
-    const auto place = [&](double v) { return y_axis_.log ? std::log(v) : v; };
+    const auto place = [&](double v) { return y_axis_.log ? model::portable::log(v) : v; };
     return bottom_ - (bottom_ - top_) * (place(value) - place(y_axis_.lo)) / (place(y_axis_.hi) - place(y_axis_.lo));
 }
 
@@ -196,7 +199,8 @@ std::string Chart::svg() const {
     const auto axis_ticks = [](const Axis& a) {
         if (!a.log || a.hi / a.lo < 10.0) return ticks(a.lo, a.hi, 6);
         std::vector<double> values;  // 1, 2 and 5 in each decade
-        for (double decade = std::pow(10.0, std::floor(std::log10(a.lo))); decade <= a.hi; decade *= 10.0)
+        for (double decade = model::portable::power_of_ten(model::portable::decimal_exponent(a.lo)); decade <= a.hi;
+             decade *= 10.0)
             for (double m : {1.0, 2.0, 5.0})
                 if (m * decade >= a.lo && m * decade <= a.hi) values.push_back(m * decade);
         return values;

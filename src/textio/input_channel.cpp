@@ -4,6 +4,7 @@
 #include <cstring>
 #include <utility>
 
+#include "platform/files.hpp"
 #include "textio/errors.hpp"
 
 namespace velor::textio {
@@ -49,7 +50,7 @@ bool InputChannel::try_read(const Layout& layout, std::initializer_list<Item> it
 // ------------------------------------------------------------------- file
 
 std::unique_ptr<InputFile> InputFile::open(const std::string& name) {
-    std::FILE* file = std::fopen(name.c_str(), "rb");
+    std::FILE* file = platform::open_for_reading(name);
     if (file == nullptr) {
         const int error_number = errno;
         if (error_number == ENOENT || error_number == ENOTDIR) return nullptr;

@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "platform/file_space.hpp"
+#include "platform/files.hpp"
 #include "platform/interrupts.hpp"
 #include "textio/errors.hpp"
 
@@ -20,9 +21,9 @@ std::string location_of(const std::string& name) { return "writing file '" + nam
 
 // A name beside the target, hidden, and unlikely to be taken.
 std::string temporary_name_for(const std::string& name, unsigned attempt) {
-    const std::size_t slash = name.find_last_of("/\\");
-    const std::string folder = slash == std::string::npos ? "" : name.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? name : name.substr(slash + 1);
+    const std::size_t folder_end = platform::folder_length(name);
+    const std::string folder = name.substr(0, folder_end);
+    const std::string base = name.substr(folder_end);
     static std::mt19937 rng{std::random_device{}()};
     return folder + "." + base + ".tmp" + std::to_string(rng() % 1000000u) + std::to_string(attempt);
 }
@@ -30,21 +31,23 @@ std::string temporary_name_for(const std::string& name, unsigned attempt) {
 }  // namespace
 
 OutputFile::OutputFile(std::string name) : name_(std::move(name)) {
+    std::string why;
     for (unsigned attempt = 0; attempt < 100 && file_ == nullptr; ++attempt) {
         temp_name_ = temporary_name_for(name_, attempt);
         // Created and noted for removal in one piece, so that an
         // interruption never leaves it behind.
         const platform::DeferInterrupts defer;
-        // "x": create exclusively, never open another file of that name.
-        file_ = std::fopen(temp_name_.c_str(), "wbx");
+        // Created exclusively: never opens another file of that name.
+        const platform::NewFile created = platform::create_new_file(temp_name_);
+        file_ = created.file;
+        why = created.error;
         if (file_ != nullptr) ticket_ = platform::note_temporary(temp_name_);
-        else if (errno != EEXIST) break;
+        else if (!created.exists) break;
     }
     if (file_ == nullptr) {
         // Whatever the cause, a file that cannot be created has this one
         // error text; the cause goes into the location line.
-        const int error_number = errno;
-        throw RecordError(location_of(name_) + " (" + std::strerror(error_number) + ")",
+        throw RecordError(location_of(name_) + " (" + why + ")",
                           "Permission denied trying to open file '" + name_ + "'");
     }
     std::setvbuf(file_, nullptr, _IONBF, 0);  // we buffer ourselves
@@ -62,7 +65,7 @@ void OutputFile::discard_temporary() {
         file_ = nullptr;
     }
     if (ticket_ >= 0) {
-        std::remove(temp_name_.c_str());
+        platform::remove_file(temp_name_);
         platform::forget_temporary(ticket_);
         ticket_ = -1;
     }
@@ -106,14 +109,12 @@ void OutputFile::close() {
     }
     std::FILE* file = file_;
     file_ = nullptr;
-    if (std::fclose(file) != 0) fail_write(errno);
+    if (const int error_number = platform::close_kept_file(file)) fail_write(error_number);
 }
 
 void OutputFile::put_in_place() {
-    if (std::rename(temp_name_.c_str(), name_.c_str()) != 0) {
-        const int error_number = errno;
-        throw RecordError(location_of(name_), "Cannot replace file '" + name_ + "': " + std::strerror(error_number));
-    }
+    if (const std::string why = platform::replace_file(temp_name_, name_); !why.empty())
+        throw RecordError(location_of(name_), "Cannot replace file '" + name_ + "': " + why);
     platform::forget_temporary(ticket_);
     ticket_ = -1;
 }

@@ -1,7 +1,6 @@
 #include "textio/output_set.hpp"
 
-#include <filesystem>
-
+#include "platform/files.hpp"
 #include "platform/interrupts.hpp"
 #include "textio/errors.hpp"
 
@@ -13,12 +12,10 @@ OutputFile& OutputSet::create(std::string name) {
 }
 
 void OutputSet::put_in_place() {
-    for (const auto& file : files_) {
-        std::error_code error;
-        if (std::filesystem::is_directory(file->name(), error))
+    for (const auto& file : files_)
+        if (const std::string why = platform::why_not_replaceable(file->name()); !why.empty())
             throw RecordError("writing file '" + file->name() + "'",
-                              "Cannot replace file '" + file->name() + "': Is a directory");
-    }
+                              "Cannot replace file '" + file->name() + "': " + why);
     const platform::DeferInterrupts defer;
     for (const auto& file : files_) file->put_in_place();
 }

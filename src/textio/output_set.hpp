@@ -20,8 +20,9 @@ public:
     OutputFile& create(std::string name);
 
     // Puts every file of the set in place, in the order created.  Each must
-    // be closed.  A target that cannot be replaced by a file (a folder of
-    // that name) is found before any file is renamed.
+    // be closed.  A target that cannot be replaced (a folder of that name;
+    // on Windows also a file held open by another program, or read-only)
+    // is found before any file is renamed.
     void put_in_place();
 
 private:

@@ -35,8 +35,9 @@ std::string outcome(const std::string& res_text, const std::string& fcf_text) {
     textio::ConsoleChannel console(out);
     std::string result;
     try {
-        const CrystalData c = read_crystal_data(textio::name_field((folder / "x.res").string()),
-                                                textio::name_field((folder / "x.fcf").string()), console);
+        const std::string dir = folder.path().string();  // '/' after it on Windows too
+        const CrystalData c =
+            read_crystal_data(textio::name_field(dir + "/x.res"), textio::name_field(dir + "/x.fcf"), console);
         for (const float v : {c.lambda, c.a, c.b, c.c, c.alpha_deg, c.beta_deg, c.gamma_deg}) result += text(v) + " ";
         result += text(c.lambda_sq) + " OSF=" + text(c.osf) + " F000=" + text(c.f000);
     } catch (const textio::RecordError& e) {

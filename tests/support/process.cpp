@@ -5,28 +5,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
 #include <thread>
 
 namespace velor::testing {
 
 namespace fs = std::filesystem;
-
-ScratchFolder::ScratchFolder(const std::string& tag) {
-    static std::atomic<int> counter{0};
-    path_ = fs::temp_directory_path() /
-            ("velor-test-" + tag + "-" + std::to_string(::getpid()) + "-" + std::to_string(counter++));
-    fs::remove_all(path_);
-    fs::create_directories(path_);
-}
-
-std::vector<std::string> ScratchFolder::names() const {
-    std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 pid_t start_program(const fs::path& folder, const std::vector<std::string>& argv, const std::string& in,
                     const std::string& out, const std::string& err, int out_fd) {

@@ -66,11 +66,14 @@ inline ProcessResult run_program(const std::filesystem::path& folder, const std:
 
 // The path of a program built alongside the tests (velor, velor-gen); empty
 // when it is not built.
-inline std::string program_path(const std::string& name) {
+inline std::string program_path([[maybe_unused]] const std::string& name) {
 #ifdef VELOR_GENERATOR
     if (name == "velor-gen") return VELOR_GENERATOR;
 #endif
-    return name == "velor" ? VELOR_PROGRAM : "";
+#ifdef VELOR_PROGRAM
+    if (name == "velor") return VELOR_PROGRAM;
+#endif
+    return "";
 }
 
 inline ProcessResult run_velor(const std::filesystem::path& folder, std::vector<std::string> arguments,

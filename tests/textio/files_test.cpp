@@ -1,11 +1,15 @@
 // Input files (line ends, long lines, buffer refills) and output files
 // whose failed writes are record errors.
 #include <gtest/gtest.h>
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <string>
 #include <vector>
@@ -16,6 +20,7 @@
 #include "textio/files.hpp"
 #include "textio/layouts.hpp"
 #include "textio/output_file.hpp"
+#include "textio/output_set.hpp"
 #include "textio/text_field.hpp"
 
 namespace velor::textio {
@@ -29,7 +34,7 @@ using Lines = std::vector<std::string>;
 // the next line.
 TEST(InputFile, RecordsAndLineNumbers) {
     const ScratchFolder dir("textio");
-    const std::string name = dir / "in.txt";
+    const std::string name = (dir / "in.txt").string();
     std::vector<std::pair<std::string, Lines>> cases = {
         {"a\r\nb\n\r\nlast\r", {"a", "b", "", "last"}},  // the last CR LF lost its LF
         // 48 + 2 + 2594 * 101 + 99 = 262143: one CR ends a 256 KiB block and its LF begins the next.
@@ -56,6 +61,7 @@ TEST(InputFile, RecordsAndLineNumbers) {
     }
 }
 
+#ifndef _WIN32
 // Space set aside for a file, more or less than it takes: the file is its
 // text alone, and what was set aside past its end is given back.
 TEST(OutputFile, ReservedSpaceLeavesTheTextAsWritten) {
@@ -106,6 +112,36 @@ TEST(OutputFile, FailedWriteIsARecordError) {
         EXPECT_EQ(wait_program(child, std::chrono::seconds(30)), 0);
     }
 }
+#else
+// A viewer holds the second of two targets open, sharing reading and
+// writing but not deletion, as most do: found before the first is renamed,
+// so both stay as they were, and no temporary file is left.
+TEST(OutputSet, TargetHeldOpenByAnotherProgram) {
+    const ScratchFolder dir("textio");
+    const std::string first = (dir / "ax.hkl").string(), held = (dir / "ax.ins").string();
+    for (const std::string& name : {first, held}) write_file(name, "earlier\r\n");
+    const HANDLE viewer = CreateFileA(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(viewer, INVALID_HANDLE_VALUE);
+    std::string message;
+    try {
+        OutputSet set;
+        for (const std::string& name : {first, held}) {
+            OutputFile& file = set.create(name);
+            file.write(layouts::kLine, {"new"});
+            file.close();
+        }
+        set.put_in_place();
+    } catch (const RecordError& e) {
+        message = e.what();
+    }
+    CloseHandle(viewer);
+    const std::string start = "Cannot replace file '" + held + "': ";
+    EXPECT_TRUE(message.starts_with(start) && message.size() > start.size()) << message;
+    for (const std::string& name : {first, held}) EXPECT_EQ(read_file(name), "earlier\r\n") << name;
+    EXPECT_EQ(dir.names(), Lines({"ax.hkl", "ax.ins"}));
+}
+#endif
 
 }  // namespace
 }  // namespace velor::textio

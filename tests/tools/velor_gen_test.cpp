@@ -2,10 +2,9 @@
 // seed gives the same bytes on every platform, which the fixed-seed tests
 // elsewhere rely on.  Its other modes are run by the end-to-end tests.
 #include <gtest/gtest.h>
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
@@ -17,7 +16,7 @@ namespace {
 
 // The .fcf, .res and printed model of a run with the seed.
 std::string generate(const char* seed) {
-    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("velor-gen-" + std::to_string(::getpid()));
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / ("velor-gen-" + std::to_string(std::random_device{}()));
     const std::string out_stem = (dir / "T").string();
     const std::vector<std::string_view> args = {"--dmin", "3", "--noise", "1", "--print-model", "--osf", "0.12345",
                                                 "--seed", seed, "--out", out_stem};

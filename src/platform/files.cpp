@@ -1,0 +1,182 @@
+#include "platform/files.hpp"
+
+#include <cerrno>
+#include <cstring>
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#define WIN32_LEAN_AND_MEAN
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace velor::platform {
+
+#ifdef _WIN32
+
+namespace {
+
+std::wstring widen(const std::string& text) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring wide(static_cast<std::size_t>(n), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
+    return wide;
+}
+
+// The name as the wide-character calls take it.  A path whose full form
+// reaches MAX_PATH gets the "\\?\" prefix, which lifts the limit to 32767
+// characters on every Windows (unlike a longPathAware manifest, which
+// needs a registry setting as well).  Such a path is not parsed any more,
+// so it is made absolute, with '\' only and no "." or "..", first.
+// Shorter names stay as given, so that device names such as NUL work.
+std::wstring native(const std::string& name) {
+    std::wstring wide = widen(name);
+    if (wide.empty() || wide.rfind(LR"(\\?\)", 0) == 0) return wide;
+    DWORD size = GetFullPathNameW(wide.c_str(), 0, nullptr, nullptr);
+    std::wstring full(size, L'\0');
+    size = GetFullPathNameW(wide.c_str(), size, full.data(), nullptr);
+    if (size == 0 || size >= full.size()) return wide;
+    full.resize(size);
+    if (full.size() < MAX_PATH - 1) return wide;
+    if (full.rfind(LR"(\\)", 0) == 0) return LR"(\\?\UNC\)" + full.substr(2);  // \\server\share
+    return LR"(\\?\)" + full;
+}
+
+// The system's text for an error, as strerror gives one: one line, no
+// full stop.
+std::string system_text(DWORD error) {
+    char* text = nullptr;
+    const DWORD length = FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error,
+        0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string result = length > 0 ? std::string(text, length) : "Windows error " + std::to_string(error);
+    LocalFree(text);
+    while (!result.empty() && (result.back() == '\n' || result.back() == '\r' || result.back() == ' ' ||
+                               result.back() == '.'))
+        result.pop_back();
+    return result;
+}
+
+std::FILE* stream_of(HANDLE handle, int flags, const char* mode) {
+    const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
+    if (fd < 0) {
+        CloseHandle(handle);
+        return nullptr;
+    }
+    std::FILE* file = _fdopen(fd, mode);
+    if (file == nullptr) _close(fd);
+    return file;
+}
+
+bool mark_for_deletion(HANDLE handle, bool marked) {
+    FILE_DISPOSITION_INFO disposition{};
+    disposition.DeleteFile = marked;
+    return SetFileInformationByHandle(handle, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+}  // namespace
+
+void prepare_standard_streams() { _setmode(_fileno(stdout), _O_BINARY); }
+
+std::FILE* open_for_reading(const std::string& name) { return _wfopen(native(name).c_str(), L"rb"); }
+
+NewFile create_new_file(const std::string& name) {
+    NewFile result;
+    const HANDLE handle = CreateFileW(native(name).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                      nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        result.exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        result.error = system_text(error);
+        return result;
+    }
+    if (!mark_for_deletion(handle, true)) {
+        result.error = system_text(GetLastError());
+        CloseHandle(handle);
+        DeleteFileW(native(name).c_str());
+        return result;
+    }
+    result.file = stream_of(handle, _O_WRONLY | _O_BINARY, "wb");
+    if (result.file == nullptr) result.error = std::strerror(errno);
+    return result;
+}
+
+int close_kept_file(std::FILE* file) {
+    std::fflush(file);
+    const bool kept = mark_for_deletion(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), false);
+    const int error_number = kept ? 0 : EIO;
+    if (std::fclose(file) != 0) return errno;
+    return error_number;
+}
+
+std::string replace_file(const std::string& from, const std::string& to) {
+    if (MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return "";
+    return system_text(GetLastError());
+}
+
+std::string why_not_replaceable(const std::string& name) {
+    const std::wstring path = native(name);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return "";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "Is a directory";
+    if (attributes & FILE_ATTRIBUTE_READONLY) return system_text(ERROR_ACCESS_DENIED);
+    // Replacing needs the right to delete the file, which a program that
+    // holds it open without FILE_SHARE_DELETE withholds: ask for it now,
+    // before any file of the run is renamed.
+    const HANDLE handle = CreateFileW(path.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? "" : system_text(error);
+    }
+    CloseHandle(handle);
+    return "";
+}
+
+bool remove_file(const std::string& name) { return DeleteFileW(native(name).c_str()) != 0; }
+
+std::size_t folder_length(std::string_view path) {
+    const std::size_t end = path.find_last_of("/\\:");
+    return end == std::string_view::npos ? 0 : end + 1;
+}
+
+#else
+
+void prepare_standard_streams() {}
+
+std::FILE* open_for_reading(const std::string& name) { return std::fopen(name.c_str(), "rb"); }
+
+NewFile create_new_file(const std::string& name) {
+    NewFile result;
+    result.file = std::fopen(name.c_str(), "wbx");  // x: never opens a file that exists
+    if (result.file == nullptr) {
+        result.exists = errno == EEXIST;
+        result.error = std::strerror(errno);
+    }
+    return result;
+}
+
+int close_kept_file(std::FILE* file) { return std::fclose(file) == 0 ? 0 : errno; }
+
+std::string replace_file(const std::string& from, const std::string& to) {
+    return std::rename(from.c_str(), to.c_str()) == 0 ? "" : std::strerror(errno);
+}
+
+std::string why_not_replaceable(const std::string& name) {
+    struct stat status {};
+    return ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode) ? "Is a directory" : "";
+}
+
+bool remove_file(const std::string& name) { return ::unlink(name.c_str()) == 0; }
+
+std::size_t folder_length(std::string_view path) {
+    const std::size_t end = path.rfind('/');
+    return end == std::string_view::npos ? 0 : end + 1;
+}
+
+#endif
+
+}  // namespace velor::platform
