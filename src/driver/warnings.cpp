@@ -9,12 +9,6 @@
 namespace velor::driver {
 namespace {
 
-// A number as the report prints it, without the blanks in front.
-std::string printed(double value, int decimals) {
-    const std::string field = textio::format_f(value, 12, decimals);
-    return field.substr(field.find_first_not_of(' '));
-}
-
 std::string_view name(const std::string& field) { return textio::trim_right(field); }
 
 // The pieces end to end (one allocation, and no temporaries for the
@@ -33,8 +27,8 @@ std::vector<std::string> run_warnings(const RunFacts& f) {
     const double before = st.n_before / st.d_before, after = st.n_after / st.d_after;
     // A value that is not a number is not lower either.
     if (!(after < before))
-        warnings.push_back(join({"the R-value after correction (", printed(after, 3), ") is not lower than before (",
-                                 printed(before, 3), "): the correction does not make the data fit the model better"}));
+        warnings.push_back(join({"the R-value after correction (", textio::format_decimals(after, 3), ") is not lower than before (",
+                                 textio::format_decimals(before, 3), "): the correction does not make the data fit the model better"}));
     if (f.accepted < 10L * f.parameter_count)
         warnings.push_back(join({"only ", std::to_string(f.accepted), " reflections passed the screening for the ",
                                  std::to_string(f.parameter_count),
@@ -51,7 +45,7 @@ std::vector<std::string> run_warnings(const RunFacts& f) {
 std::string unphysical_scale_message(const model::UnphysicalScale& u) {
     if (u.count == 0) return {};
     return join({"the fitted scale factor S is not a positive number for ", std::to_string(u.count),
-                 u.count == 1 ? " reflection" : " reflections", " (smallest S ", printed(u.smallest, 3), " at h k l ",
+                 u.count == 1 ? " reflection" : " reflections", " (smallest S ", textio::format_decimals(u.smallest, 3), " at h k l ",
                  std::to_string(u.h), " ", std::to_string(u.k), " ", std::to_string(u.l),
                  "): there the model, extrapolated beyond the data it was fitted to, is no transmission factor. Use "
                  "a fit type with fewer parameters or a wider sin(theta) range."});

@@ -290,4 +290,9 @@ std::string format_f(double value, int width, int decimals) {
     return text;
 }
 
+std::string format_decimals(double value, int decimals) {
+    const std::string field = format_f(value, 24, decimals);
+    return field.substr(field.find_first_not_of(' '));
+}
+
 }  // namespace velor::textio

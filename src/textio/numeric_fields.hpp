@@ -345,4 +345,8 @@ extern const std::array<std::uint32_t, kI4Largest - kI4Smallest + 1> kI4Fields;
 // The F field as a string of w characters.
 std::string format_f(double value, int width, int decimals);
 
+// A number rounded as an F field with d decimals, without the blanks in
+// front: for numbers inside messages and summary text.
+std::string format_decimals(double value, int decimals);
+
 }  // namespace velor::textio
