@@ -8,6 +8,7 @@
 #include "driver/run.hpp"
 #include "platform/files.hpp"
 #include "platform/interrupts.hpp"
+#include "platform/terminal.hpp"
 #include "stops/run_stop.hpp"
 
 int main(int argc, char** argv) {
@@ -30,5 +31,8 @@ int main(int argc, char** argv) {
             return velor::kExitDone;
         case velor::driver::CommandLine::Action::run: break;
     }
-    return velor::driver::run(line, std::cin, std::cout, std::cerr);
+    // On a terminal each line of the console shows as it is written.
+    const auto flush = velor::platform::is_terminal(stdout) ? velor::textio::ConsoleChannel::Flush::each_record
+                                                            : velor::textio::ConsoleChannel::Flush::buffered;
+    return velor::driver::run(line, std::cin, std::cout, std::cerr, flush);
 }

@@ -4,6 +4,7 @@
 #include <span>
 #include <vector>
 
+#include "driver/warnings.hpp"
 #include "input/reflection_stream.hpp"
 #include "output/corrected_record_writer.hpp"
 #include "stops/run_stop.hpp"
@@ -13,11 +14,22 @@
 
 namespace velor::driver {
 
-model::Rejections bldnml(const std::string& fcf_name, const input::CrystalData& crystal,
+namespace {
+
+// Stops the run when the list holds reflections beyond sin θ = 1, before the
+// fit is solved: the reflection file does not belong to the crystal data.
+void require_possible_reflections(const input::FileNames& names, const model::NormalEquationsBuilder& builder) {
+    if (const std::string why = beyond_sin_theta_one_message(names, builder.beyond_sin_theta_one()); !why.empty())
+        stop_run(why);
+}
+
+}  // namespace
+
+model::Rejections bldnml(const input::FileNames& names, const input::CrystalData& crystal,
                          const input::RunParameters& parameters, const model::ReciprocalCell& rc,
                          model::NormalEquations& eq, textio::OutputChannel& console, model::ListExtent* extent) {
     console.write_free({"  Building the normal equations ..."});
-    std::unique_ptr<textio::InputFile> file = textio::open_or_stop(fcf_name, console);
+    std::unique_ptr<textio::InputFile> file = textio::open_or_stop(names.fcf, console);
     model::NormalEquationsBuilder builder(crystal, parameters, rc, eq);
     if (parameters.terms >= 3) {
         // The quadratic and cubic fits' shares cost more than the reading:
@@ -43,6 +55,7 @@ model::Rejections bldnml(const std::string& fcf_name, const input::CrystalData& 
             builder.add(r, p.g, p.failed);
             if (extent != nullptr) extent->add(p.g.sin2);
         }
+        require_possible_reflections(names, builder);
         return builder.rejections();
     }
     input::ReflectionStream stream(std::move(file));
@@ -51,6 +64,7 @@ model::Rejections bldnml(const std::string& fcf_name, const input::CrystalData& 
         for (input::Reflection r; stream.next(r);) extent->add(builder.add(r));
     else
         for (input::Reflection r; stream.next(r);) builder.add(r);
+    require_possible_reflections(names, builder);
     return builder.rejections();
 }
 

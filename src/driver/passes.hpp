@@ -6,6 +6,7 @@
 #include <string>
 
 #include "input/crystal_data.hpp"
+#include "input/file_names.hpp"
 #include "input/run_parameters.hpp"
 #include "model/cholesky.hpp"
 #include "model/correction.hpp"
@@ -20,7 +21,9 @@ namespace velor::driver {
 // Builds the normal equations: reads NAME.fcf and adds every reflection
 // that passes the screening.  Returns the count of the others; with
 // `extent`, notes how many reflections were read and how far out they go.
-model::Rejections bldnml(const std::string& fcf_name, const input::CrystalData& crystal,
+// A reflection beyond sin θ = 1 at the wavelength and cell of NAME.res
+// stops the run once the list has been read.
+model::Rejections bldnml(const input::FileNames& names, const input::CrystalData& crystal,
                          const input::RunParameters& parameters, const model::ReciprocalCell& rc,
                          model::NormalEquations& eq, textio::OutputChannel& console,
                          model::ListExtent* extent = nullptr);

@@ -3,6 +3,8 @@
 #include <exception>
 #include <memory>
 #include <optional>
+#include <span>
+#include <string_view>
 
 #include "driver/passes.hpp"
 #include "driver/run_record.hpp"
@@ -18,6 +20,7 @@
 #include "textio/input_channel.hpp"
 #include "textio/output_channel.hpp"
 #include "textio/output_set.hpp"
+#include "textio/text_field.hpp"
 
 namespace velor::driver {
 
@@ -37,21 +40,34 @@ void write_summary_file(textio::OutputSet& outputs, const std::string& name, con
     file.close();
 }
 
+// A second argument that is not a fit-type letter counts as none; the note
+// says so, since it is most likely a slip.
+std::string unknown_fit_letter_note(std::span<const std::string_view> arguments, char fit_letter) {
+    if (fit_letter != 'N' || arguments.size() < 2 || textio::is_blank(arguments[1])) return {};
+    std::string note = "'";
+    note.append(arguments[1]).append("' is not a fit type (C, Q, L or F); the run goes on as without one");
+    return note;
+}
+
 // The steps of the run.  NAMEx.hkl, NAMEx.ins and NAMEx.abs (and the
 // summary files asked for) go to temporary files and are put in place
 // together at the end, so that a run that stops early leaves the earlier
 // files as they were.
 std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio::ConsoleChannel& console,
-                                   textio::KeyboardChannel& keyboard) {
+                                   textio::KeyboardChannel& keyboard, std::ostream& errors) {
     output::banner(console);
     intlze(r);
     const std::vector<std::string_view> arguments(line.arguments.begin(), line.arguments.end());
     r.fit_request = line.fit;
     input::getnam(arguments, console, keyboard, r.names, r.fit_request.letter);
+    if (const std::string note = unknown_fit_letter_note(arguments, r.fit_request.letter); !note.empty()) {
+        console.flush();  // after the banner on a terminal, before the question
+        errors << "velor: note: " << note << "\n";
+    }
     input::getnfo(r.names.res, r.names.fcf, r.fit_request, r.crystal, r.parameters, console, keyboard);
     r.reciprocal = model::rscell(r.crystal);
     const bool summary = wants_summary(line);
-    r.rejections = bldnml(r.names.fcf, r.crystal, r.parameters, r.reciprocal, r.normal, console,
+    r.rejections = bldnml(r.names, r.crystal, r.parameters, r.reciprocal, r.normal, console,
                           summary ? &r.extent : nullptr);
     chlsky(r.normal, r.solution, r.parameters.parameter_count, console);
 
@@ -87,16 +103,29 @@ bool has_file_extension(std::string_view stem) {
     return false;
 }
 
+// What the missing-file stop adds on the error stream: how the name given
+// became the names looked for, where that may be the reason.
+void missing_file_hints(const input::FileNames& names, std::ostream& errors) {
+    if (has_file_extension(names.stem))
+        errors << "velor: hint: give the file name without its extension, as in 'velor "
+               << names.stem.substr(0, names.stem.size() - 4) << "'\n";
+    if (names.given != names.stem)
+        errors << "velor: hint: a file name ends at its first blank: '" << names.given << "' was read as '"
+               << names.stem << "'\n";
+}
+
 }  // namespace
 
-int run(const CommandLine& line, std::istream& keyboard_stream, std::ostream& console_stream, std::ostream& errors) {
-    textio::ConsoleChannel console(console_stream);
+
+int run(const CommandLine& line, std::istream& keyboard_stream, std::ostream& console_stream, std::ostream& errors,
+        textio::ConsoleChannel::Flush console_flush) {
+    textio::ConsoleChannel console(console_stream, console_flush);
     textio::KeyboardChannel keyboard(keyboard_stream);
     auto record = std::make_unique<RunRecord>();
     int status = kExitDone;
     std::vector<std::string> warnings;
     try {
-        warnings = run_steps(line, *record, console, keyboard);
+        warnings = run_steps(line, *record, console, keyboard, errors);
     } catch (const textio::RecordError& e) {
         console.flush();
         errors << "velor: fatal error, " << e.location() << "\n"
@@ -104,9 +133,7 @@ int run(const CommandLine& line, std::istream& keyboard_stream, std::ostream& co
         status = kExitRecordError;
     } catch (const MissingFileStop& e) {
         console.flush();
-        if (has_file_extension(record->names.stem))
-            errors << "velor: hint: give the file name without its extension, as in 'velor "
-                   << record->names.stem.substr(0, record->names.stem.size() - 4) << "'\n";
+        missing_file_hints(record->names, errors);
         status = e.exit_status();
     } catch (const RunStop& e) {
         console.flush();

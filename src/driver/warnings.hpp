@@ -6,6 +6,7 @@
 
 #include "input/file_names.hpp"
 #include "model/correction.hpp"
+#include "model/normal_equations.hpp"
 
 namespace velor::driver {
 
@@ -24,5 +25,10 @@ std::vector<std::string> run_warnings(const RunFacts& facts);
 // Why the run must stop although the fit was made: the scale factor is not
 // a positive number for some reflections.  Empty when it is for all.
 std::string unphysical_scale_message(const model::UnphysicalScale& u);
+
+// Why the run must stop before the fit is solved: reflections of NAME.fcf
+// lie beyond sin θ = 1 at the wavelength and cell of NAME.res.  Empty when
+// none does.
+std::string beyond_sin_theta_one_message(const input::FileNames& names, const model::BeyondSinThetaOne& beyond);
 
 }  // namespace velor::driver

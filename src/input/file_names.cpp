@@ -39,6 +39,7 @@ void getnam(std::span<const std::string_view> arguments, textio::OutputChannel& 
         stem_text = keyboard.require_line();  // the whole line: a path may be longer than 80 columns
     }
 
+    names.given = textio::trim_right(stem_text);
     names.stem = stem_of(stem_text);
     names.res = textio::name_field(names.stem + ".res");
     names.fcf = textio::name_field(names.stem + ".fcf");

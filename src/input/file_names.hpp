@@ -14,7 +14,8 @@ namespace velor::input {
 // Each name is a field blank-padded to at least 80 characters (a longer
 // path is kept whole); a file is opened by its name without the blanks.
 struct FileNames {
-    std::string stem;  // as given, without padding
+    std::string stem;  // as given, without padding, up to the first blank
+    std::string given; // the name as given or typed, without trailing blanks
     std::string res;  // NAME.res, the refined instruction file
     std::string fcf;  // NAME.fcf, the LIST 4 reflection file
     std::string hkl;  // NAMEx.hkl, corrected reflections

@@ -1,5 +1,6 @@
 #include "model/screening.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 #include "model/portable_math.hpp"
@@ -15,7 +16,10 @@ Screening::Screening(const input::CrystalData& crystal, const input::RunParamete
     : extinction_limit_sq_(sq(parameters.extinction_limit)),
       ratio_(parameters.extinction_ratio),
       sin_min_sq_(sq(parameters.sin_theta_min)),
-      sin_max_sq_(sq(parameters.sin_theta_max)),
+      // Never above 1, whatever the parameters say: no reflection lies
+      // beyond sin θ = 1, and the first pass looks for such reflections
+      // among the rejected ones only.
+      sin_max_sq_(std::min(sq(parameters.sin_theta_max), 1.0)),
       omit_(parameters.omit),
       ceiling_(static_cast<double>(parameters.ceiling_fraction) * sq(crystal.f000)),
       // 157.92 ≈ 16π²: B = 8π²U, and the intensity falls off as

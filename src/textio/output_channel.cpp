@@ -20,6 +20,7 @@ void OutputChannel::write_free(std::initializer_list<std::string_view> texts) {
 void ConsoleChannel::drain(std::string& pending) {
     out_.write(pending.data(), static_cast<std::streamsize>(pending.size()));
     pending.clear();
+    if (flush_ == Flush::each_record) out_.flush();
 }
 
 }  // namespace velor::textio

@@ -54,10 +54,15 @@ private:
 };
 
 // Standard output (or any stream, for tests).  Text is handed to the stream
-// at once, so a prompt is visible before the answer is read.
+// at once, so a prompt is visible before the answer is read.  On a terminal
+// the stream is also flushed after each record, so that each progress line
+// shows when it is written, not with the rest at the end of the run; to a
+// file or a pipe the stream's buffer collects the records.
 class ConsoleChannel : public OutputChannel {
 public:
-    explicit ConsoleChannel(std::ostream& out) : out_(out) {}
+    enum class Flush { buffered, each_record };
+
+    explicit ConsoleChannel(std::ostream& out, Flush flush = Flush::buffered) : out_(out), flush_(flush) {}
     void flush() { out_.flush(); }
 
 protected:
@@ -65,6 +70,7 @@ protected:
 
 private:
     std::ostream& out_;
+    Flush flush_;
 };
 
 }  // namespace velor::textio

@@ -180,6 +180,18 @@ std::vector<Case> cases() {
             "7.9123)\n", "eee", {}, {"g"}},
         {"cell with fewer decimals", edit("g.fcf", swap("_cell_length_a     7.8123", "_cell_length_a     7.812")), 0,
          kFew, "ggg"},
+        // The wavelength of another data set puts reflections beyond sin θ
+        // = 1: the run stops once the list is read, before the fit (which
+        // the 17 reflections left could not determine), with either fit
+        // size's way through the first pass.
+        {"reflections beyond sin(theta) 1", edit("g.res", swap("CELL 0.71073", "CELL 8")), 1,
+         "velor: files 'g.res' and 'g.fcf' are not of the same refinement: 43 reflections have sin(theta) > 1 at the "
+         "wavelength and cell of 'g.res' (the first at h k l 2 0 0, sin(theta) 1.0240)\n", "eee", {}, {"g", "C"}, {},
+         "   Building the normal equations ...\r\n"},
+        {"every reflection beyond sin(theta) 1", edit("g.res", swap("CELL 0.71073", "CELL 20")), 1,
+         "velor: files 'g.res' and 'g.fcf' are not of the same refinement: 60 reflections have sin(theta) > 1 at the "
+         "wavelength and cell of 'g.res' (the first at h k l 2 0 0, sin(theta) 2.5601)\n", "eee", {}, {"g", "L"}, {},
+         "   Building the normal equations ...\r\n"},
 
         // Records the run needs that are not there; without END nothing is
         // replaced.
@@ -206,6 +218,20 @@ std::vector<Case> cases() {
          {{"gx.ins", 1, padded("titl g in P2(1)2(1)2(1)")}, {"gx.ins", 22, padded("REM merg 0")},
           {"gx.ins", 58, padded("HKLF 4")}, {"gx.ins", 59, padded("REM exti 0.01")}, {"gx.ins", 67, padded("end")}}},
 
+        // Tabs separate the words of instructions as blanks do.
+        {"tabs between instruction words",
+         edit("g.res", [](std::string t) { return swap("HKLF 4", "HKLF\t5")(swap("MERG 2", "MERG\t0")(t)); }), 0,
+         kFew + "velor: warning: 'g.res' refines twinned data (HKLF 5, TWIN or BASF): 'gx.hkl' holds HKLF 4 data and "
+                "'gx.ins' still carries the twin instructions, which must be revised before the next refinement\n",
+         "gcc", {{"gx.ins", 22, padded("REM MERG\t0")}, {"gx.ins", 58, padded("HKLF 4")}}},
+
+        // A second argument that is no fit type counts as none, with a note.
+        {"second argument not a fit letter", [](auto&) {}, 0,
+         "velor: note: 'LL' is not a fit type (C, Q, L or F); the run goes on as without one\n"
+         "velor: warning: only 55 reflections passed the screening for the 12 parameters of the fit, fewer than ten "
+         "per parameter: the correction is poorly determined\n",
+         "ccc", {}, {"g", "LL"}, {}, {}, "\n"},
+
         // A file that is not there, given or typed; the keyboard at its end.
         {"no .res", [](const fs::path& d) { fs::remove(d / "g.res"); }, 1, "", "eee", {}, {"g", "C"}, {},
          kNoSuchFile + padded("g.res")},
@@ -213,6 +239,9 @@ std::vector<Case> cases() {
          "'velor g'\n", "eee", {}, {"g.res", "C"}, {}, kNoSuchFile + padded("g.res.res")},
         {"typed name of no file", [](auto&) {}, 1, "", "eee", {}, {}, {},
          "+\r\n\r\n   Input filename without extension: " + kNoSuchFile + padded("abc.res"), "abc\n"},
+        {"name cut at a blank", [](auto&) {}, 1,
+         "velor: hint: a file name ends at its first blank: 'my g' was read as 'my'\n", "eee", {}, {"my g", "C"}, {},
+         kNoSuchFile + padded("my.res")},
         {"end of input at the name prompt", [](auto&) {}, 2, fatal("standard input, line 1", eof), "eee", {}, {}, {},
          "+\r\n\r\n   Input filename without extension: "},
 
