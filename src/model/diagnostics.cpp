@@ -53,9 +53,28 @@ Diagnostics::Diagnostics(const ListExtent& extent, const Screening& screening)
 }
 
 
-double Diagnostics::fine_edge(long fine) {
+const Diagnostics::OctaveEdges& Diagnostics::octave_edges() {
+    static const OctaveEdges edges = [] {
+        OctaveEdges e;
+        // The program's own exp: the same edges on every system.
+        constexpr double kLn2 = 0.6931471805599453;
+        for (int j = 0; j <= kFinePerOctave; ++j)
+            e.edge[static_cast<std::size_t>(j)] = portable::exp(static_cast<double>(j) * kLn2 / kFinePerOctave);
+        e.edge.front() = 1.0;
+        e.edge.back() = 2.0;
+        for (std::size_t step = 0, j = 0; step < e.first.size(); ++step) {
+            const double lowest = 1.0 + static_cast<double>(step) / static_cast<double>(e.first.size());
+            while (e.edge[j + 1] <= lowest) ++j;
+            e.first[step] = static_cast<std::uint8_t>(j);
+        }
+        return e;
+    }();
+    return edges;
+}
+
+double Diagnostics::fine_edge(long fine) const {
     const long octave = fine / kFinePerOctave, step = fine % kFinePerOctave;
-    return std::ldexp(1.0 + static_cast<double>(step) / kFinePerOctave, static_cast<int>(octave - kOctaves / 2));
+    return std::ldexp(edges_.edge[static_cast<std::size_t>(step)], static_cast<int>(octave - kOctaves / 2));
 }
 
 std::vector<HistogramBin> Diagnostics::histogram(int bins) const {

@@ -96,24 +96,35 @@ public:
     const std::vector<SamplePoint>& sample() const { return sample_; }
 
 private:
-    // S is counted in fine bins, 128 to the octave over 2⁻¹⁶ to 2¹⁶, read
-    // off the bits of the double (exponent and the first 7 bits of the
-    // mantissa): each is 1/128 of its octave wide, under 0.8 % of S, with
-    // edges that are exact doubles.  The histogram merges them.
+    // S is counted in fine bins of equal width in log S, 128 to the octave
+    // over 2⁻¹⁶ to 2¹⁶: S = m·2^e with 1 ≤ m < 2 falls in bin j of octave e
+    // when 2^(j/128) ≤ m < 2^((j+1)/128), 0.54 % of S wide.  The octave is
+    // the exponent of the double; j comes from a table over the first 8
+    // bits of the mantissa, whose 256 equal steps are each narrower than a
+    // fine bin, so that at most one edge lies inside a step and a single
+    // comparison settles the rest.  The histogram merges the fine bins.
     static constexpr int kFinePerOctave = 128;
     static constexpr int kOctaves = 32;
     static constexpr int kFineBins = kFinePerOctave * kOctaves;
-    static std::size_t fine_bin(double s) {
-        // The biased exponent and the first seven bits of the mantissa of a
-        // positive double: its octave, and which 128th of the octave.
+    static constexpr int kStepBits = 8;
+    struct OctaveEdges {
+        std::array<double, kFinePerOctave + 1> edge{};    // 2^(j/128); 1 and 2 exactly
+        std::array<std::uint8_t, 1u << kStepBits> first{};  // the bin of the lowest m of each step
+    };
+    static const OctaveEdges& octave_edges();
+    std::size_t fine_bin(double s) const {
         const auto bits = std::bit_cast<std::uint64_t>(s);
         const long octave = static_cast<long>(bits >> 52) - 1023;
-        const long step = static_cast<long>((bits >> 45) & (kFinePerOctave - 1));
-        const long fine = (octave + kOctaves / 2) * kFinePerOctave + step;
+        constexpr std::uint64_t kMantissa = (std::uint64_t{1} << 52) - 1, kExponentOfOne = std::uint64_t{1023} << 52;
+        const double m = std::bit_cast<double>((bits & kMantissa) | kExponentOfOne);
+        std::size_t j = edges_.first[(bits >> (52 - kStepBits)) & ((1u << kStepBits) - 1)];
+        if (m >= edges_.edge[j + 1]) ++j;
+        const long fine = (octave + kOctaves / 2) * kFinePerOctave + static_cast<long>(j);
         return static_cast<std::size_t>(std::clamp(fine, 0L, static_cast<long>(kFineBins - 1)));
     }
-    static double fine_edge(long fine);
+    double fine_edge(long fine) const;
 
+    const OctaveEdges& edges_ = octave_edges();
     const Screening& screening_;
     double chi_squared_ = 0.0;
     long accepted_ = 0;
