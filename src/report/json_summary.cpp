@@ -2,6 +2,7 @@
 // shortest form that reads back to the same double, are its business.
 #include "report/json_summary.hpp"
 
+#include <charconv>
 #include <nlohmann/json.hpp>
 
 #include "textio/text_field.hpp"
@@ -13,29 +14,48 @@ using nlohmann::ordered_json;
 
 std::string name(const std::string& field) { return std::string(textio::trim_right(field)); }
 
+// A single-precision value as the double nearest its shortest decimal
+// form: written in the shortest form that reads back to the same double,
+// that is the float's own (11.37), where the exact double of the float
+// would take seventeen digits (11.369999885559082).  Both read back to the
+// same float.
+double as_written(float value) {
+    char buffer[32];
+    const char* const end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
+    double shortest = value;  // infinity and NaN, which are written as null anyway
+    std::from_chars(buffer, end, shortest);
+    return shortest;
+}
+
 ordered_json miller(const model::Miller& m) { return {{"h", m.h}, {"k", m.k}, {"l", m.l}}; }
 
 ordered_json crystal(const input::CrystalData& c) {
-    return {{"wavelength", c.lambda},
-            {"cell", {{"a", c.a}, {"b", c.b}, {"c", c.c}, {"alpha", c.alpha_deg}, {"beta", c.beta_deg},
-                      {"gamma", c.gamma_deg}}},
-            {"osf", c.osf},
-            {"f000", c.f000}};
+    return {{"wavelength", as_written(c.lambda)},
+            {"cell", {{"a", as_written(c.a)}, {"b", as_written(c.b)}, {"c", as_written(c.c)},
+                      {"alpha", as_written(c.alpha_deg)}, {"beta", as_written(c.beta_deg)},
+                      {"gamma", as_written(c.gamma_deg)}}},
+            {"osf", as_written(c.osf)},
+            {"f000", as_written(c.f000)}};
 }
 
 ordered_json fit(const input::RunParameters& p) {
     const std::string_view description = p.fit_description;
+    // Term i (from 0) of each tensor component's polynomial is (sin²θ) to
+    // the power top_power − 1 − i.
+    ordered_json exponents = ordered_json::array();
+    for (int i = 0; i < p.terms; ++i) exponents.push_back(p.top_power - 1 - i);
     return {{"type", std::string(description.substr(0, description.find(' ')))},
             {"letter", std::string(1, p.fit_letter)},
             {"parameters", p.parameter_count},
             {"terms", p.terms},
             {"top_power", p.top_power},
-            {"sin_theta_min", p.sin_theta_min},
-            {"sin_theta_max", p.sin_theta_max},
-            {"omit", p.omit},
-            {"extinction_ratio", p.extinction_ratio},
-            {"extinction_limit", p.extinction_limit},
-            {"intensity_ceiling_fraction", p.ceiling_fraction}};
+            {"exponents", exponents},
+            {"sin_theta_min", as_written(p.sin_theta_min)},
+            {"sin_theta_max", as_written(p.sin_theta_max)},
+            {"omit", as_written(p.omit)},
+            {"extinction_ratio", as_written(p.extinction_ratio)},
+            {"extinction_limit", as_written(p.extinction_limit)},
+            {"intensity_ceiling_fraction", as_written(p.ceiling_fraction)}};
 }
 
 ordered_json reflections(const Summary& s) {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <stdexcept>
 
 #include "model/portable_math.hpp"
 
@@ -64,9 +65,14 @@ std::string escape(std::string_view text) {
 }
 
 std::string decimal(double value, int decimals) {
-    char buffer[400];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals).ptr;
-    std::string text(buffer, end);
+    decimals = std::max(decimals, 0);
+    // Room for any double in fixed notation: a sign, the 309 digits of the
+    // largest, the point and the decimals.
+    std::string text(311 + static_cast<std::size_t>(decimals), '\0');
+    const auto [end, error] =
+        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, decimals);
+    if (error != std::errc{}) throw std::length_error("no room for a number in fixed notation");
+    text.resize(static_cast<std::size_t>(end - text.data()));
     if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
     return text;
 }

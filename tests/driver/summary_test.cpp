@@ -94,10 +94,17 @@ TEST(Summary, FilesAgreeWithTheReport) {
     EXPECT_EQ(r.out, read_file(data / "expected.stdout"));
     for (const char* name : {"gx.hkl", "gx.ins", "gx.abs"}) EXPECT_EQ(read_file(dir / name), read_file(data / name));
 
-    const json s = json::parse(read_file(dir / "s.json"));
+    const std::string text = read_file(dir / "s.json");
+    const json s = json::parse(text);
     EXPECT_EQ(s["schema"], 1);
     EXPECT_EQ(s["files"]["hkl"], "gx.hkl");
     EXPECT_EQ(s["fit"]["parameters"], 24);
+    EXPECT_EQ(s["fit"]["exponents"], json::parse("[2, 1, 0, -1]"));  // of sin^2(theta), term by term
+    // Single-precision values in their own shortest form, not that of the
+    // double they convert to (0.7107300162315369).
+    for (const char* line : {"    \"wavelength\": 0.71073,", "      \"b\": 11.2345,", "    \"f000\": 448.0",
+                             "    \"extinction_limit\": 0.2950668,"})
+        EXPECT_NE(text.find(std::string("\n") + line + "\n"), std::string::npos) << line;
     const json& n = s["reflections"];
     EXPECT_EQ(n["read"], 60);
     EXPECT_EQ(n["read"].get<long>(), n["accepted"].get<long>() + n["rejected"].get<long>());
