@@ -16,11 +16,23 @@ namespace velor::driver {
 
 namespace {
 
-// Stops the run when the list holds reflections beyond sin θ = 1, before the
-// fit is solved: the reflection file does not belong to the crystal data.
-void require_possible_reflections(const input::FileNames& names, const model::NormalEquationsBuilder& builder) {
-    if (const std::string why = beyond_sin_theta_one_message(names, builder.beyond_sin_theta_one()); !why.empty())
-        stop_run(why);
+// Reflections beyond sin θ = 1 stop the run once the list has been read,
+// before the fit is solved.  The screening of the first pass counts them;
+// the list is read once more, on this rare way out only, for the first of
+// them.
+void require_possible_reflections(const input::FileNames& names, const input::CrystalData& crystal,
+                                  const model::ReciprocalCell& rc, const model::Rejections& rejections) {
+    BeyondSinThetaOne beyond{rejections.by_test(model::kBeyondSinThetaOne)};
+    if (beyond.count == 0) return;
+    const model::GeometryOfReflections geometry(rc, crystal.lambda_sq);
+    input::ReflectionStream stream(textio::open_or_fail(names.fcf));
+    for (input::Reflection r; stream.next(r);) {
+        if (const double sin2 = geometry(r.h, r.k, r.l).sin2; sin2 > 1.0) {
+            beyond = {beyond.count, sin2, r.h, r.k, r.l};
+            break;
+        }
+    }
+    stop_run(beyond_sin_theta_one_message(names, beyond));
 }
 
 }  // namespace
@@ -55,7 +67,7 @@ model::Rejections bldnml(const input::FileNames& names, const input::CrystalData
             builder.add(r, p.g, p.failed);
             if (extent != nullptr) extent->add(p.g.sin2);
         }
-        require_possible_reflections(names, builder);
+        require_possible_reflections(names, crystal, rc, builder.rejections());
         return builder.rejections();
     }
     input::ReflectionStream stream(std::move(file));
@@ -64,7 +76,7 @@ model::Rejections bldnml(const input::FileNames& names, const input::CrystalData
         for (input::Reflection r; stream.next(r);) extent->add(builder.add(r));
     else
         for (input::Reflection r; stream.next(r);) builder.add(r);
-    require_possible_reflections(names, builder);
+    require_possible_reflections(names, crystal, rc, builder.rejections());
     return builder.rejections();
 }
 

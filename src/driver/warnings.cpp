@@ -52,20 +52,22 @@ std::string unphysical_scale_message(const model::UnphysicalScale& u) {
                  "a fit type with fewer parameters or a wider sin(theta) range."});
 }
 
-std::string beyond_sin_theta_one_message(const input::FileNames& names, const model::BeyondSinThetaOne& beyond) {
-    if (beyond.count == 0) return {};
-    // Four decimals, or as many more as it takes to show that it exceeds 1.
-    const double sin_theta = std::sqrt(beyond.sin2);
-    std::string shown;
-    for (int decimals = 4; decimals <= 17; ++decimals) {
-        shown = textio::format_decimals(sin_theta, decimals);
-        if (shown.find_first_not_of('0', 2) != std::string::npos || !shown.starts_with("1.")) break;
+std::string beyond_sin_theta_one_message(const input::FileNames& names, const BeyondSinThetaOne& beyond) {
+    std::string first;
+    if (beyond.sin2 > 1.0) {
+        // Four decimals, or as many more as it takes to show that it exceeds 1.
+        const double sin_theta = std::sqrt(beyond.sin2);
+        std::string shown;
+        for (int decimals = 4; decimals <= 17; ++decimals) {
+            shown = textio::format_decimals(sin_theta, decimals);
+            if (shown.find_first_not_of('0', 2) != std::string::npos || !shown.starts_with("1.")) break;
+        }
+        first = join({" (the first at h k l ", std::to_string(beyond.h), " ", std::to_string(beyond.k), " ",
+                      std::to_string(beyond.l), ", sin(theta) ", shown, ")"});
     }
     return join({"files '", name(names.res), "' and '", name(names.fcf), "' are not of the same refinement: ",
                  std::to_string(beyond.count), beyond.count == 1 ? " reflection has" : " reflections have",
-                 " sin(theta) > 1 at the wavelength and cell of '", name(names.res), "' (the first at h k l ",
-                 std::to_string(beyond.h), " ", std::to_string(beyond.k), " ", std::to_string(beyond.l),
-                 ", sin(theta) ", shown, ")"});
+                 " sin(theta) > 1 at the wavelength and cell of '", name(names.res), "'", first});
 }
 
 }  // namespace velor::driver

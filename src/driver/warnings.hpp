@@ -1,12 +1,12 @@
 // What a run that succeeded should still make its user look twice at.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "input/file_names.hpp"
 #include "model/correction.hpp"
-#include "model/normal_equations.hpp"
 
 namespace velor::driver {
 
@@ -26,9 +26,17 @@ std::vector<std::string> run_warnings(const RunFacts& facts);
 // a positive number for some reflections.  Empty when it is for all.
 std::string unphysical_scale_message(const model::UnphysicalScale& u);
 
-// Why the run must stop before the fit is solved: reflections of NAME.fcf
-// lie beyond sin θ = 1 at the wavelength and cell of NAME.res.  Empty when
-// none does.
-std::string beyond_sin_theta_one_message(const input::FileNames& names, const model::BeyondSinThetaOne& beyond);
+// Reflections of NAME.fcf beyond sin θ = 1 at the wavelength and cell of
+// NAME.res: how many, and the first of the list with its sin²θ (0 when it
+// was not found again).
+struct BeyondSinThetaOne {
+    long count = 0;
+    double sin2 = 0.0;
+    std::int32_t h = 0, k = 0, l = 0;
+};
+
+// Why the run must stop before the fit is solved: such reflections mean
+// that the two files do not belong together.
+std::string beyond_sin_theta_one_message(const input::FileNames& names, const BeyondSinThetaOne& beyond);
 
 }  // namespace velor::driver

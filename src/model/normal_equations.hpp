@@ -3,7 +3,6 @@
 #pragma once
 
 #include <array>
-#include <cstdint>
 
 #include "input/crystal_data.hpp"
 #include "input/reflection_reader.hpp"
@@ -39,22 +38,6 @@ void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geome
 void add_reflection(NormalEquations& eq, const input::Reflection& r, const Geometry& g, double lambda_sq, int terms,
                     int top_power, kernels::Update update);
 
-// Reflections with sin θ > 1, which no reflection can have: the wavelength
-// and cell they were given are not those of their indices.  The count, and
-// the first of them in the list with its sin²θ.
-struct BeyondSinThetaOne {
-    long count = 0;
-    double sin2 = 0.0;
-    std::int32_t h = 0, k = 0, l = 0;
-
-    void add(const input::Reflection& r, double reflection_sin2) {
-        if (count++ == 0) {
-            sin2 = reflection_sin2;
-            h = r.h, k = r.k, l = r.l;
-        }
-    }
-};
-
 // The first pass, one reflection at a time: its geometry, the screening,
 // and for an accepted reflection its share of the normal equations.
 class NormalEquationsBuilder {
@@ -71,19 +54,11 @@ public:
     // reflection's geometry and the tests it fails, then its share.
     Geometry geometry(const input::Reflection& r) const { return geometry_(r.h, r.k, r.l); }
     void add(const input::Reflection& r, const Geometry& g, unsigned failed) {
-        if (failed != 0) {
-            rejections_.add(failed);
-            // The high-angle cut-off is at most 1, so a reflection beyond
-            // sin θ = 1 is always rejected: the accepted ones, most of the
-            // list, pay nothing for this test.
-            if (g.sin2 > 1.0) beyond_.add(r, g.sin2);
-        } else {
-            add_reflection(equations_, r, g, lambda_sq_, parameters_.terms, parameters_.top_power, update_);
-        }
+        if (failed != 0) rejections_.add(failed);
+        else add_reflection(equations_, r, g, lambda_sq_, parameters_.terms, parameters_.top_power, update_);
     }
     const Screening& screening() const { return screening_; }
     const Rejections& rejections() const { return rejections_; }
-    const BeyondSinThetaOne& beyond_sin_theta_one() const { return beyond_; }
 
 private:
     GeometryOfReflections geometry_;
@@ -92,7 +67,6 @@ private:
     Screening screening_;
     NormalEquations& equations_;
     Rejections rejections_;
-    BeyondSinThetaOne beyond_;
     kernels::Update update_;
 };
 

@@ -16,9 +16,8 @@ Screening::Screening(const input::CrystalData& crystal, const input::RunParamete
     : extinction_limit_sq_(sq(parameters.extinction_limit)),
       ratio_(parameters.extinction_ratio),
       sin_min_sq_(sq(parameters.sin_theta_min)),
-      // Never above 1, whatever the parameters say: no reflection lies
-      // beyond sin θ = 1, and the first pass looks for such reflections
-      // among the rejected ones only.
+      // Never above 1, whatever the parameters say: a reflection beyond
+      // sin θ = 1 is marked as such only when it fails this cut-off.
       sin_max_sq_(std::min(sq(parameters.sin_theta_max), 1.0)),
       omit_(parameters.omit),
       ceiling_(static_cast<double>(parameters.ceiling_fraction) * sq(crystal.f000)),

@@ -22,6 +22,10 @@ enum ScreeningTest : unsigned {
     kNoFc = 1u << 6,          // Fc² not a finite number
 };
 inline constexpr int kScreeningTests = 7;
+// Not a test but a mark on kAboveSinMax: sin θ > 1, where no reflection can
+// lie.  The high-angle cut-off is at most 1, so every such reflection is
+// above it, and the common case pays nothing for the mark.
+inline constexpr unsigned kBeyondSinThetaOne = 1u << kScreeningTests;
 
 class Screening {
 public:
@@ -35,7 +39,7 @@ public:
         if (!(fo2 >= omit_ * static_cast<double>(r.sigma))) failed |= kWeak;
         if (!(r.sigma > 0.0f)) failed |= kNoSigma;
         if (!(sin2 >= sin_min_sq_)) failed |= kBelowSinMin;
-        if (!(sin2 <= sin_max_sq_)) failed |= kAboveSinMax;
+        if (!(sin2 <= sin_max_sq_)) failed |= sin2 > 1.0 ? kAboveSinMax | kBeyondSinThetaOne : kAboveSinMax;
         if (!std::isfinite(fc2)) failed |= kNoFc;
         // Strong low-angle reflections weakened by extinction are left out.
         if (sin2 <= extinction_limit_sq_ && !(fo2 >= ratio_ * fc2)) failed |= kExtinction;
@@ -68,7 +72,8 @@ private:
 };
 
 // The rejected reflections, counted by the set of tests they failed (one
-// increment per reflection); `by_test` and `total` sum them up.
+// increment per reflection), with the mark kBeyondSinThetaOne; `by_test`
+// and `total` sum them up.
 class Rejections {
 public:
     void add(unsigned failed) { ++by_mask_[failed]; }
@@ -77,7 +82,7 @@ public:
     long total() const;
 
 private:
-    std::array<long, 1u << kScreeningTests> by_mask_{};
+    std::array<long, 2u * kBeyondSinThetaOne> by_mask_{};
 };
 
 }  // namespace velor::model
