@@ -1,7 +1,6 @@
 // Numbers of the report page as text.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 #include <string>
 
@@ -10,18 +9,15 @@
 namespace velor::report::svg {
 namespace {
 
-// The exact decimal values of the doubles nearest 1e300 and of the largest.
+// The exact decimal value of the double nearest 1e300, 301 digits.
 const std::string k1e300 = "100000000000000005250476025520442024870446858110815915491585411551180245798890819578637137508044"
     "786404370444383288387817694252323536043057564479218478670698284838720092657580373783023379478809"
     "005936895323497079994508111903896764088007465274278014249457925878882005684283811566947219638686"
     "5459400540160";
-const std::string kLargest = "179769313486231570814527423731704356798070567525844996598917476803157260780028538760589558632766"
-    "878171540458953514382464234321326889464182768467546703537516986049910576551282076245490090389328"
-    "944075868508455133942304583236903222948165808559332123348274797826204144723168738177180919299881"
-    "250404026184124858368";
 
-// Fixed notation for any double and any number of decimals, never "-0";
-// fixed() drops trailing zeros and a bare point.
+// Fixed notation for any double and any number of decimals (1e300 with
+// 120 takes 422 characters), never "-0"; fixed() drops trailing zeros and
+// a bare point.
 TEST(Svg, DecimalAndFixed) {
     const double inf = std::numeric_limits<double>::infinity();
     const struct {
@@ -34,7 +30,6 @@ TEST(Svg, DecimalAndFixed) {
         {-0.25, 2, "-0.25", "-0.25"},
         {12.5, 0, "12", "12"},  // to even
         {1e300, 120, k1e300 + "." + std::string(120, '0'), k1e300},
-        {-std::numeric_limits<double>::max(), 2, "-" + kLargest + ".00", "-" + kLargest},
         {inf, 3, "inf", "inf"},
     };
     for (const auto& c : cases) {

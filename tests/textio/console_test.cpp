@@ -6,10 +6,10 @@
 #endif
 
 #include <cstdio>
-#include <functional>
 #include <ostream>
 #include <streambuf>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/terminal.hpp"
@@ -67,47 +67,33 @@ TEST(ConsoleChannel, RecordsReachATerminalAtOnce) {
     }
 }
 
-// Only a terminal is one: not a file, a pipe or the null device.
+// Only a terminal is one: not a file or the null device, nor a pipe.
 TEST(Terminal, OnlyATerminalIsOne) {
-    struct Case {
-        const char* what;
-        std::function<std::FILE*()> open;
-        bool terminal;
-    };
-    [[maybe_unused]] int master = -1;
-    const std::vector<Case> cases = {
-        {"a file", [] { return std::tmpfile(); }, false},
 #ifdef _WIN32
-        {"NUL", [] { return std::fopen("NUL", "wb"); }, false},
+    const char* const null_device = "NUL";
 #else
-        {"/dev/null", [] { return std::fopen("/dev/null", "wb"); }, false},
-        {"a pipe",
-         [] {
-             int ends[2];
-             if (::pipe(ends) != 0) return static_cast<std::FILE*>(nullptr);
-             ::close(ends[0]);
-             return ::fdopen(ends[1], "wb");
-         },
-         false},
-        // The terminal side of a pseudo-terminal, as under a terminal
-        // window (whose side, `master`, stays open meanwhile).
-        {"a terminal",
-         [&master] {
-             master = ::posix_openpt(O_RDWR | O_NOCTTY);
-             if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return static_cast<std::FILE*>(nullptr);
-             return std::fopen(::ptsname(master), "wb");
-         },
-         true},
+    const char* const null_device = "/dev/null";
+    // The terminal side of a pseudo-terminal, as under a terminal window,
+    // and the writing end of a pipe.
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_TRUE(master >= 0 && ::grantpt(master) == 0 && ::unlockpt(master) == 0);
+    int pipe_ends[2];
+    ASSERT_EQ(::pipe(pipe_ends), 0);
+    ::close(pipe_ends[0]);
+#endif
+    const std::vector<std::pair<std::FILE*, bool>> cases = {
+        {std::tmpfile(), false}, {std::fopen(null_device, "wb"), false},
+#ifndef _WIN32
+        {std::fopen(::ptsname(master), "wb"), true}, {::fdopen(pipe_ends[1], "wb"), false},
 #endif
     };
-    for (const Case& c : cases) {
-        std::FILE* stream = c.open();
-        ASSERT_NE(stream, nullptr) << c.what;
-        EXPECT_EQ(platform::is_terminal(stream), c.terminal) << c.what;
-        std::fclose(stream);
+    for (std::size_t i = 0; i < cases.size(); ++i) {
+        ASSERT_NE(cases[i].first, nullptr) << "case " << i;
+        EXPECT_EQ(platform::is_terminal(cases[i].first), cases[i].second) << "case " << i;
+        std::fclose(cases[i].first);
     }
 #ifndef _WIN32
-    if (master >= 0) ::close(master);
+    ::close(master);
 #endif
 }
 
