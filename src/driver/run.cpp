@@ -61,7 +61,7 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
     r.fit_request = line.fit;
     input::getnam(arguments, console, keyboard, r.names, r.fit_request.letter);
     if (const std::string note = unknown_fit_letter_note(arguments, r.fit_request.letter); !note.empty()) {
-        console.flush();  // after the banner on a terminal, before the question
+        console.flush();  // after the banner, also where both streams go to one file
         errors << "velor: note: " << note << "\n";
     }
     input::getnfo(r.names.res, r.names.fcf, r.fit_request, r.crystal, r.parameters, console, keyboard);
@@ -115,7 +115,6 @@ void missing_file_hints(const input::FileNames& names, std::ostream& errors) {
 }
 
 }  // namespace
-
 
 int run(const CommandLine& line, std::istream& keyboard_stream, std::ostream& console_stream, std::ostream& errors,
         textio::ConsoleChannel::Flush console_flush) {

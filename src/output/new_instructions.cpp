@@ -31,7 +31,9 @@ std::string_view after_name(std::string_view line, std::string_view name) {
 }
 
 // MERG 0: merging of equivalents switched off.
-bool is_merg_0(std::string_view line) { return is_instruction(line, "MERG") && after_name(line, "MERG").starts_with('0'); }
+bool is_merg_0(std::string_view line) {
+    return is_instruction(line, "MERG") && after_name(line, "MERG").starts_with('0');
+}
 
 // The first number after HKLF: 5 marks intensities of a twin, each record
 // the sum over the twin domains.

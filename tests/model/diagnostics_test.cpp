@@ -53,7 +53,7 @@ TEST(Diagnostics, HistogramBinsEqualInLogS) {
         const double ratio = std::exp2(c.octaves_per_bin);
         std::vector<long> counted(bins.size(), 0);
         for (std::size_t i = 0; i < bins.size(); ++i) {
-            EXPECT_NEAR(bins[i].upper / bins[i].lower, ratio, ratio * 1e-15) << "bin " << i << " from " << bins[i].lower;
+            EXPECT_NEAR(bins[i].upper / bins[i].lower, ratio, ratio * 1e-15) << "bin " << i << " at " << bins[i].lower;
             if (i > 0) {
                 EXPECT_EQ(bins[i].lower, bins[i - 1].upper);
             }
