@@ -46,7 +46,8 @@ def make_truth(spec, grid):
     if spec.res_file:
         xs = structures.truth_from_res(spec.res_file)
     else:
-        xs = structures.random_truth(spec.space_group, spec.elements, spec.seed)
+        xs = structures.random_truth(spec.space_group, spec.elements, spec.seed,
+                                     u_range=spec.u_range, u_shared=spec.u_shared or None)
     structures.set_anomalous(xs, grid.wavelength)
     ms = structures.reflections(xs, grid.d_min)
     fc_sq = structures.f_calc_sq(xs, ms)

@@ -7,9 +7,12 @@ about h is the azimuth psi.  In four-circle bisecting geometry the mounting
 (phi) axis p lies in the plane of h and the omega axis, so e is normal to both
 h and p: psi = 0 is e = p x h / |p x h|.
 
-Replacing e by -e exchanges the roles of -s0 and s1, so l_in + l_out is the
-same at every point: psi and psi + 180 degrees give the same transmission, and
-the K azimuths of an average are spread over half a turn.
+Replacing e by -e gives s0' = -s1 and s1' = -s0: the incident and diffracted
+paths change places (reciprocity), so l_in + l_out is the same at every point
+and psi and psi + 180 degrees give the same transmission, for any shape.  The
+K azimuths of an average are therefore spread over half a turn.  (-h inverts
+both beams instead, which gives the same transmission only for a crystal with
+a centre of symmetry.)
 """
 
 import math

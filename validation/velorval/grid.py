@@ -16,6 +16,8 @@ class StructureSpec:
     seed: int
     left_out: str = ""  # label of the atom the bias test leaves out
     res_file: str = ""  # a user's .res instead of a random structure
+    u_range: tuple = (0.015, 0.06)  # principal values of each atom's own U
+    u_shared: tuple = ()  # principal values of a U common to all atoms
 
 
 @dataclass(frozen=True)
@@ -49,7 +51,10 @@ def _box(a, b, c):
 MAIN = Grid(
     name="main",
     structures=(
-        StructureSpec("light", "P 21 21 21", ("C",) * 14 + ("N",) * 2 + ("O",) * 4, seed=11),
+        # The molecule moves as a whole more along one axis than the others,
+        # as molecules in crystals do; the bromide's atoms move independently.
+        StructureSpec("light", "P 21 21 21", ("C",) * 14 + ("N",) * 2 + ("O",) * 4, seed=11,
+                      u_range=(0.008, 0.03), u_shared=(0.005, 0.010, 0.030)),
         StructureSpec("heavy", "P 1 21/c 1", ("Br",) + ("C",) * 12 + ("N",) + ("O",) * 2, seed=23),
     ),
     shapes=(
@@ -63,7 +68,8 @@ MAIN = Grid(
 HELDOUT = Grid(
     name="heldout",
     structures=(
-        StructureSpec("organic", "P -1", ("C",) * 12 + ("N",) * 3 + ("O",) * 3, seed=101),
+        StructureSpec("organic", "P -1", ("C",) * 12 + ("N",) * 3 + ("O",) * 3, seed=101,
+                      u_range=(0.008, 0.03), u_shared=(0.004, 0.012, 0.025)),
         StructureSpec("metal", "P 1 21/c 1", ("Cu",) + ("C",) * 14 + ("N",) * 2 + ("O",) * 4, seed=202),
     ),
     shapes=(
@@ -75,12 +81,14 @@ HELDOUT = Grid(
     bias=(("organic", "block", 0.8),),
 )
 
+# The test case: the light-atom plate of the first trial (mu t = 0.2), small.
 SMALL = Grid(
     name="small",
-    structures=(StructureSpec("small", "P 1 21/c 1", ("C",) * 6 + ("N",) + ("O",), seed=5),),
+    structures=(StructureSpec("small", "P 21 21 21", ("C",) * 9 + ("N",) + ("O",) * 2, seed=5),),
     shapes=(ShapeSpec("plate", _box(0.20, 0.10, 0.025), (0.985, 0.174, 0.0)),),
-    mu_t=(1.0,),
-    d_min=1.0,
+    mu_t=(0.2,),
+    psi_count=2,
+    d_min=0.9,
     points_per_edge=6,
     stages=("aniso",),
 )

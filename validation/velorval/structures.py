@@ -13,25 +13,35 @@ from cctbx.eltbx import attenuation_coefficient, tiny_pse
 AVOGADRO = 6.02214076e23
 
 
-def random_u_cart(rng, u_min, u_max):
-    """A displacement tensor with principal values drawn from [u_min, u_max]
-    (Angstrom^2) along randomly rotated axes."""
+def _tensor_with(rng, principal):
+    """A symmetric tensor (U11, U22, U33, U12, U13, U23) with the given
+    principal values along axes turned by a random rotation."""
     q = [rng.gauss(0, 1) for _ in range(4)]
     n = math.sqrt(sum(x * x for x in q))
     a, b, c, d = (x / n for x in q)
     R = [[a*a + b*b - c*c - d*d, 2*(b*c - a*d), 2*(b*d + a*c)],
          [2*(b*c + a*d), a*a - b*b + c*c - d*d, 2*(c*d - a*b)],
          [2*(b*d - a*c), 2*(c*d + a*b), a*a - b*b - c*c + d*d]]
-    u = [rng.uniform(u_min, u_max) for _ in range(3)]
-    U = [[sum(R[i][k] * u[k] * R[j][k] for k in range(3)) for j in range(3)] for i in range(3)]
+    U = [[sum(R[i][k] * principal[k] * R[j][k] for k in range(3)) for j in range(3)]
+         for i in range(3)]
     return (U[0][0], U[1][1], U[2][2], U[0][1], U[0][2], U[1][2])
 
 
+def random_u_cart(rng, u_min, u_max):
+    """A displacement tensor with principal values drawn from [u_min, u_max]
+    (Angstrom^2) along randomly rotated axes."""
+    return _tensor_with(rng, [rng.uniform(u_min, u_max) for _ in range(3)])
+
+
 def random_truth(space_group, elements, seed, volume_per_atom=18.0, u_range=(0.015, 0.06),
-                 min_distance=1.3):
+                 min_distance=1.3, u_shared=None):
     """A seeded random structure on general positions with anisotropic
     displacement parameters.  random_structure draws from Python's random
-    and from flex's generator; both are seeded here."""
+    and from flex's generator; both are seeded here.
+
+    u_shared: principal values of a displacement tensor common to all atoms
+    (the anisotropic motion of a molecule as a whole), along randomly turned
+    axes; each atom's own random tensor is added to it."""
     random.seed(seed)
     flex.set_random_seed(seed)
     xs = random_structure.xray_structure(
@@ -40,8 +50,12 @@ def random_truth(space_group, elements, seed, volume_per_atom=18.0, u_range=(0.0
         general_positions_only=True, use_u_iso=True, u_iso=0.03)
     rng = random.Random(seed * 7919 + 1)
     uc = xs.unit_cell()
+    shared = (0.0,) * 6
+    if u_shared:
+        shared = _tensor_with(random.Random(seed * 7919 + 2), u_shared)
     for sc in xs.scatterers():
-        sc.u_star = adptbx.u_cart_as_u_star(uc, random_u_cart(rng, *u_range))
+        own = random_u_cart(rng, *u_range)
+        sc.u_star = adptbx.u_cart_as_u_star(uc, tuple(a + b for a, b in zip(own, shared)))
         sc.flags.set_use_u_iso(False)
         sc.flags.set_use_u_aniso(True)
     # Round the cell as a .res file shows it, so that the truth and every file
