@@ -20,7 +20,7 @@ from cctbx.array_family import flex
 
 from . import bias, crystal, geometry, measures, observe, refine, shelxfiles, structures, velor
 
-STEM = "s"
+STEM = velor.STEM
 
 
 class Clock:

@@ -9,6 +9,7 @@ import time
 from . import shelxfiles
 
 FIT_TYPES = ("C", "Q", "L", "F")
+STEM = "s"  # every refinement's files are s.res and s.fcf in a folder of their own
 
 
 class VelorRun:
