@@ -11,7 +11,10 @@ import unittest
 import numpy as np
 
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "validation"))
-from velorval import case, grid, measures, shelxfiles  # noqa: E402
+try:
+    from velorval import case, grid, measures, shelxfiles  # noqa: E402
+except ImportError as e:
+    sys.exit("%s: %s (install python3-cctbx; run with /usr/bin/python3)" % (__file__, e))
 
 VELOR = os.environ.get("VELOR_PROGRAM", "build/velor")
 

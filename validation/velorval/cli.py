@@ -97,8 +97,10 @@ def main(argv=None):
     timing["total_wall_seconds"] = time.perf_counter() - t0
     timing["load_average_at_end"] = os.getloadavg()
 
+    # Join the records of every case of the grid that has them, so that a
+    # run of a few cases (--only) refreshes those and keeps the rest.
     records = []
-    for c in sorted(all_cases, key=lambda c: c.name):
+    for c in sorted(grid_mod.cases(grid), key=lambda c: c.name):
         path = os.path.join(args.out, "records", c.name + ".jsonl")
         if os.path.exists(path):
             with open(path) as f:

@@ -17,6 +17,7 @@ FITS = ("C", "Q", "L", "F")
 FIT_NAMES = {"C": "cubic", "Q": "quadratic", "L": "linear", "F": "flat"}
 GEOMETRIES = {"bisecting": "bisecting (psi = 0)", "psi": "psi-averaged (K = 8)"}
 HELPS, HARMS = 0.95, 1.05  # a ratio below HELPS improves, above HARMS harms
+FLOOR = -1.5  # the plot's lowest share; lower ones are written beside the floor
 
 
 def load(out_dir):
@@ -197,34 +198,86 @@ def verdict(du, dx):
     return "does little"
 
 
+def _ratios(cases, stage, fit, key):
+    return [c.ratio(c.get(stage, "velor", fit), key) for c in cases]
+
+
+def _worst(values):
+    values = [v for v in values if v is not None]
+    return max(values) if values else None
+
+
+def advice_table(cases):
+    """Per stage and fit type, over all cases of each geometry: mean and
+    worst ratio of |dU| and of the position error, and in how many cases
+    either got worse by more than HARMS."""
+    head = "| velor after | fit |"
+    rule = "|---|---|"
+    for g in GEOMETRIES:
+        head += " %s: \\|ΔU\\| mean (worst) | positions mean (worst) | worse |" % g
+        rule += "---|---|---|"
+    lines = [head, rule]
+    for stage in ("iso", "aniso"):
+        for fit in FITS:
+            cells = []
+            for g in GEOMETRIES:
+                sel = [c for c in cases if c.geometry == g]
+                du, dx = _ratios(sel, stage, fit, "mean_abs_du"), _ratios(sel, stage, fit, "position_error")
+                worse = sum(1 for a, b in zip(du, dx) if a is not None and b is not None
+                            and (a >= HARMS or b >= HARMS))
+                cells.append("%s (%s) | %s (%s) | %d of %d" % (
+                    fmt(mean(du)), fmt(_worst(du)), fmt(mean(dx)), fmt(_worst(dx)), worse, len(sel)))
+            lines.append("| %s refinement | %s | %s |" % (
+                "isotropic" if stage == "iso" else "anisotropic", FIT_NAMES[fit], " | ".join(cells)))
+    return lines + [""]
+
+
 def advice(cases):
     main = [c for c in cases if not c.bias_test]
-    lines = []
-    mts = sorted(set(c.mu_t for c in main))
-    for geometry in GEOMETRIES:
-        g_cases = [c for c in main if c.geometry == geometry]
-        if not g_cases:
-            continue
-        lines.append("- **%s data.**" % GEOMETRIES[geometry].capitalize())
-        for stage in ("iso", "aniso"):
-            parts = []
-            for fit in FITS:
-                by_mt = []
-                for mt in mts:
-                    sel = [c for c in g_cases if c.mu_t == mt]
-                    du = mean([c.ratio(c.get(stage, "velor", fit), "mean_abs_du") for c in sel])
-                    dx = mean([c.ratio(c.get(stage, "velor", fit), "position_error") for c in sel])
-                    by_mt.append((mt, verdict(du, dx), du, dx))
-                words = defaultdict(list)
-                for mt, v, _, _ in by_mt:
-                    words[v].append("%g" % mt)
-                text = "; ".join("%s at μt %s" % (v, ", ".join(m)) for v, m in words.items())
-                allu = mean([d for _, _, d, _ in by_mt])
-                allx = mean([x for _, _, _, x in by_mt])
-                parts.append("%s: %s (mean |ΔU| ×%s, positions ×%s)" % (
-                    FIT_NAMES[fit], text, fmt(allu), fmt(allx)))
-            lines.append("  - after the %s refinement — %s." % (
-                "isotropic" if stage == "iso" else "anisotropic", "; ".join(parts)))
+    lines = ["Ratios to the uncorrected anisotropic refinement (below 1: closer to the truth); "
+             "\"worse\" counts the cases where |ΔU| or the position error grew by more than "
+             "%d %%." % round((HARMS - 1) * 100), ""]
+    lines += advice_table(main)
+    # The anisotropic stage, fit by fit.
+    an = {f: (mean(_ratios(main, "aniso", f, "mean_abs_du")),
+              mean(_ratios(main, "aniso", f, "position_error")),
+              mean([(c.get("aniso", "velor", f) or {}).get("share_removed") for c in main]))
+          for f in FITS}
+    best_u = min(FITS, key=lambda f: an[f][0] if an[f][0] is not None else 9)
+    best_x = min(FITS, key=lambda f: an[f][1] if an[f][1] is not None else 9)
+    lines.append("- **After the anisotropic refinement** (the usual moment): the %s fit does most "
+                 "for the displacement parameters (|ΔU| ×%s), the %s fit most for the positions "
+                 "(×%s). Over the grid the fits remove these shares of the true transmission's "
+                 "log-spread: %s." % (
+                     FIT_NAMES[best_u], fmt(an[best_u][0]), FIT_NAMES[best_x], fmt(an[best_x][1]),
+                     ", ".join("%s %s" % (FIT_NAMES[f], fmt(an[f][2])) for f in FITS)))
+    negative = [f for f in FITS if an[f][2] is not None and an[f][2] < 0 and an[f][1] is not None
+                and an[f][1] < HELPS]
+    if negative:
+        lines.append("  A negative share with better positions (%s) is no contradiction: the "
+                     "refined U have already taken up the displacement-like part of the "
+                     "absorption, and S fits what is left, which is not A itself." %
+                     ", ".join(FIT_NAMES[f] for f in negative))
+    # The isotropic stage, structure by structure.
+    for st in sorted(set(c.structure for c in main)):
+        sel = [c for c in main if c.structure == st]
+        parts = []
+        for mt in sorted(set(c.mu_t for c in sel)):
+            at = [c for c in sel if c.mu_t == mt]
+            du = min((mean(_ratios(at, "iso", f, "mean_abs_du")) or 9, f) for f in FITS)
+            dx = mean(_ratios(at, "iso", du[1], "position_error"))
+            parts.append("μt %g: %s ×%s, positions ×%s" % (mt, FIT_NAMES[du[1]], fmt(du[0]), fmt(dx)))
+        lines.append("- **After the isotropic refinement, %s** (best fit for U at each μ·t): %s." % (
+            st, "; ".join(parts)))
+    worst_iso = [(c.ratio(c.get("iso", "velor", f), "mean_abs_du"), c, f) for c in main for f in FITS]
+    worst_iso = [w for w in worst_iso if w[0] is not None and w[0] >= HARMS]
+    if worst_iso:
+        r, c, f = max(worst_iso, key=lambda w: w[0])
+        lines.append("  Run after the isotropic stage, velor fits whatever anisotropic displacement "
+                     "the atoms share as well as the absorption, and takes it out of the data: "
+                     "%d of %d such runs made |ΔU| worse, up to ×%s (%s %s, μt %g, %s fit)." % (
+                         len(worst_iso), sum(1 for c in main for f in FITS),
+                         fmt(r), c.structure, c.shape, c.mu_t, FIT_NAMES[f]))
     # What R says.
     drops, worse_but_drop, total = 0, 0, 0
     for c in main:
@@ -237,31 +290,22 @@ def advice(cases):
                 total += 1
                 if row["wr2"] < base["wr2"]:
                     drops += 1
-                    if c.ratio(row, "mean_abs_du") > HARMS or c.ratio(row, "position_error") > HARMS:
+                    if c.ratio(row, "mean_abs_du") >= HARMS or c.ratio(row, "position_error") >= HARMS:
                         worse_but_drop += 1
     lines.append("- **R.** wR2 against the corrected data fell below the uncorrected wR2 in %d of "
-                 "%d corrected refinements, among them %d whose |ΔU| or positions got more than "
-                 "%d %% worse: a drop of R does not show that the structure improved." % (
+                 "%d corrected refinements, %d of them with |ΔU| or positions more than %d %% "
+                 "worse: a drop of R does not show that the structure improved." % (
                      drops, total, worse_but_drop, round((HARMS - 1) * 100)))
-    # Best of each measure.
-    scores = []
-    for stage in ("iso", "aniso"):
-        for fit in FITS:
-            du = mean([c.ratio(c.get(stage, "velor", fit), "mean_abs_du") for c in main])
-            dx = mean([c.ratio(c.get(stage, "velor", fit), "position_error") for c in main])
-            if du is not None and dx is not None:
-                scores.append((du + dx, stage, fit, du, dx))
-    if scores:
-        scores.sort()
-        _, stage, fit, du, dx = scores[0]
-        lines.append("- **Best overall** (mean of |ΔU| and position ratios over the whole grid): "
-                     "the %s fit after the %s refinement, |ΔU| ×%s and positions ×%s; "
-                     "the ideal correction reaches |ΔU| ×%s and positions ×%s." % (
-                         FIT_NAMES[fit], "isotropic" if stage == "iso" else "anisotropic",
-                         fmt(du), fmt(dx),
-                         fmt(mean([c.ratio(c.get("aniso", "ideal"), "mean_abs_du") for c in main])),
-                         fmt(mean([c.ratio(c.get("aniso", "ideal"), "position_error")
-                                   for c in main]))))
+    refused = [r for c in cases for r in c.rows.values()
+               if r.get("correction") == "velor" and r.get("velor_exit") != 0]
+    lines.append("- **Refused runs.** velor ended %d of its %d runs with an error%s." % (
+        len(refused), sum(1 for c in cases for r in c.rows.values() if r.get("correction") == "velor"),
+        "".join("; %s, %s stage, %s fit: \"%s\"" % (r["case"], r["stage"], FIT_NAMES[r["fit"]],
+                                                     r.get("velor_stderr", "")) for r in refused)))
+    lines.append("- **The ideal correction** (Fo²/A) reaches |ΔU| ×%s and positions ×%s: what "
+                 "an exact absorption correction would give here." % (
+                     fmt(mean([c.ratio(c.get("aniso", "ideal"), "mean_abs_du") for c in main])),
+                     fmt(mean([c.ratio(c.get("aniso", "ideal"), "position_error") for c in main]))))
     return lines
 
 
@@ -285,16 +329,22 @@ def plot(cases, path):
                 ys = [mean([(c.get(stage, "velor", fit) or {}).get("share_removed_noise_free")
                             for c in main if c.mu_t == mt and c.geometry == geometry])
                       for mt in mts]
-                ax.plot(mts, [np.nan if y is None else y for y in ys], "o-", color=colours[fit],
+                ys = [np.nan if y is None else y for y in ys]
+                ax.plot(mts, [max(y, FLOOR) for y in ys], "o-", color=colours[fit],
                         label=FIT_NAMES[fit])
+                for k, (mt, y) in enumerate(zip(mts, ys)):
+                    if y < FLOOR:  # off the scale: a marker on the floor with the value
+                        ax.annotate("%.1f" % y, (mt, FLOOR), xytext=(4, 3 + 9 * FITS.index(fit)),
+                                    textcoords="offset points", fontsize=7, color=colours[fit])
             ax.axhline(0, color="grey", lw=0.8)
             ax.axhline(1, color="grey", lw=0.8, ls=":")
+            ax.set_ylim(FLOOR - 0.1, 1.1)
             ax.set_title("%s, %s" % (geometry, title), fontsize=9)
             if i == 1:
                 ax.set_xlabel("μ·t_min")
             if j == 0:
                 ax.set_ylabel("share of ln A spread removed")
-    axes[0][0].legend(fontsize=8)
+    axes[0][2].legend(fontsize=8, loc="lower left")
     fig.suptitle("Share of the true transmission's log-spread removed by S (no noise; "
                  "mean of the structures and crystals)", fontsize=10)
     fig.tight_layout()
@@ -304,12 +354,20 @@ def plot(cases, path):
 
 # ---------------------------------------------------------------- the file
 
-def timing_lines(timing):
+def timing_lines(timing, cases_):
     if not timing:
         return []
     tx = timing.get("transmission", {})
     cases = timing.get("cases", {})
+    parts = defaultdict(float)
+    for c in cases_:
+        for part, seconds in next(iter(c.rows.values())).get("case_seconds", {}).items():
+            parts[part] += seconds
     lines = ["| part | seconds |", "|---|---|"]
+    for part in ("refinement", "velor", "maps", "truth", "total"):
+        if part in parts:
+            lines.append("| %s, all cases (one process each) | %.0f |" % (
+                "cases" if part == "total" else part, parts[part]))
     for name, t in sorted(tx.items()):
         lines.append("| transmission %s (bisecting and K = 8) | %.0f |" % (name, t["computed_seconds"]))
     lines.append("| transmissions, wall clock | %.0f |" % timing.get("transmission_wall_seconds", 0))
@@ -355,7 +413,7 @@ def results(records, timing, plot_name):
             "Ratios to the uncorrected anisotropic refinement of the same case; shares "
             "with noise.", ""]
     out += case_table(main)
-    out += ["## Run times", ""] + timing_lines(timing)
+    out += ["## Run times", ""] + timing_lines(timing, cases)
     return "\n".join(out)
 
 
