@@ -26,11 +26,15 @@ def parse(argv):
     p.add_argument("--jobs", type=int, default=2)
     p.add_argument("--res", help="a SHELX .res file whose structure replaces the grid's")
     p.add_argument("--only", default="", help="run only the cases whose name contains this")
+    p.add_argument("--extinction", type=float, default=None,
+                   help="extinction parameter x of SHELXL's EXTI form in the data (0: none)")
     return p.parse_args(argv)
 
 
 def select_grid(args):
     grid = grid_mod.GRIDS[args.grid]
+    if args.extinction is not None:
+        grid = dataclasses.replace(grid, extinction=args.extinction)
     if args.res:
         user = grid_mod.StructureSpec("user", "", (), seed=0, res_file=os.path.abspath(args.res))
         grid = dataclasses.replace(grid, structures=(user,),

@@ -383,6 +383,23 @@ def timing_lines(timing, cases_):
                         "start, %.1f at the end." % (la0, la1), ""]
 
 
+def composition_lines(cases):
+    """The absorption the compositions themselves give, beside the grid's."""
+    seen = {}
+    for c in cases:
+        row = next(iter(c.rows.values()))
+        seen.setdefault((c.structure, c.shape), (row["mu_from_composition"], row["t_min_mm"],
+                                                 row.get("density")))
+    if not seen:
+        return []
+    parts = ["%s %s: μ = %.3g mm⁻¹ (density %.2f g/cm³), μ·t_min = %.3g" % (
+        st, sh, mu, rho or 0, mu * t) for (st, sh), (mu, t, rho) in sorted(seen.items())]
+    return ["For scale, the μ of each composition at the wavelength and the μ·t_min it gives "
+            "with each crystal as drawn: " + "; ".join(parts) + ". The grid's μ·t_min values "
+            "stand for the same shapes with heavier compositions, longer wavelengths or larger "
+            "crystals.", ""]
+
+
 def results(records, timing, plot_name):
     cases = group_cases(records)
     main = [c for c in cases if not c.bias_test]
@@ -392,6 +409,7 @@ def results(records, timing, plot_name):
            % (grid, len(cases), len(records)), ""]
     with open(os.path.join(os.path.dirname(__file__), "method.md")) as f:
         out.append(f.read())
+    out += composition_lines(main)
     out += ["## Advice", ""] + advice(cases) + [""]
     out += ["## Headline rows", "",
             "Means over the structures and crystals of the grid. |ΔU| and position error are "
