@@ -163,7 +163,7 @@ class CaseRunner:
     def prepare(self):
         c, grid = self.case, self.case.grid
         self.truth, fc_sq_true = self.clock.time("truth", make_truth, c.structure, grid)
-        self.ms = fc_sq_true
+        self.miller_set = fc_sq_true
         self.indices = np.array(list(fc_sq_true.indices()), dtype=int)
         self.fc_sq_true = fc_sq_true.data().as_numpy_array()
         self.A, t_min = transmission_table(c, self.truth, self.indices, self.cache_dir, self.clock)
@@ -261,7 +261,7 @@ class CaseRunner:
     def after_correction(self, run_, truth):
         cs = self.truth.crystal_symmetry()
         corrected = shelxfiles.read_corrected_hkl(run_.path("x.hkl"), cs)
-        corrected = corrected.customized_copy(anomalous_flag=self.ms.anomalous_flag())
+        corrected = corrected.customized_copy(anomalous_flag=self.miller_set.anomalous_flag())
         model = shelxfiles.read_instructions(run_.path("x.ins"))
         structures.set_anomalous(model, self.case.grid.wavelength)
         result = self.refine(model, corrected, anisotropic=True)
@@ -272,7 +272,7 @@ class CaseRunner:
         return out
 
     def ideal(self, aniso, truth):
-        ideal_obs = intensity_array(self.ms, self.obs_i / self.A, self.sigma / self.A)
+        ideal_obs = intensity_array(self.miller_set, self.obs_i / self.A, self.sigma / self.A)
         result = self.refine(aniso.structure, ideal_obs, anisotropic=True)
         extra = {}
         if self.case.bias:

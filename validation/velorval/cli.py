@@ -14,6 +14,8 @@ import os
 import sys
 import time
 
+import numpy as np
+
 from . import case as case_mod
 from . import grid as grid_mod
 
@@ -46,7 +48,6 @@ def _transmission_job(job):
     case, out_dir = job
     start = time.perf_counter()
     xs, fc_sq = case_mod.make_truth(case.structure, case.grid)
-    import numpy as np
     indices = np.array(list(fc_sq.indices()), dtype=int)
     clock = case_mod.Clock()
     case_mod.transmission_table(case, xs, indices, os.path.join(out_dir, "transmission"), clock)
