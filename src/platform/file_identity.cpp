@@ -34,12 +34,12 @@ FileKey file_key(const std::string& name) {
     size = GetFullPathNameW(path.c_str(), size, full.data(), nullptr);
     full.resize(size < full.size() ? size : 0);
     if (full.empty()) full = path;
-    CharUpperBuffW(full.data(), static_cast<DWORD>(full.size()));
-    const int bytes = WideCharToMultiByte(CP_UTF8, 0, full.data(), static_cast<int>(full.size()), nullptr, 0,
-                                          nullptr, nullptr);
+    const int length = static_cast<int>(full.size());
+    std::wstring upper(full.size(), L'\0');
+    LCMapStringW(LOCALE_INVARIANT, LCMAP_UPPERCASE, full.data(), length, upper.data(), length);
+    const int bytes = WideCharToMultiByte(CP_UTF8, 0, upper.data(), length, nullptr, 0, nullptr, nullptr);
     key.path.resize(static_cast<std::size_t>(bytes));
-    WideCharToMultiByte(CP_UTF8, 0, full.data(), static_cast<int>(full.size()), key.path.data(), bytes, nullptr,
-                        nullptr);
+    WideCharToMultiByte(CP_UTF8, 0, upper.data(), length, key.path.data(), bytes, nullptr, nullptr);
     return key;
 }
 
