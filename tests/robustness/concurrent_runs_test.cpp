@@ -13,6 +13,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// A process of the sanitizer and debug builds takes a third of a second to
+// start: fewer pairs there, where the point is the memory and the threads.
+#if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
+constexpr int kPairs = 30;
+#else
+constexpr int kPairs = 200;
+#endif
+
 TEST(ConcurrentRuns, TheSetOnDiskComesFromOneRun) {
     const ScratchFolder dir("concurrent");
     for (const char* name : {"g.res", "g.fcf"}) fs::copy_file(test_data() / "golden" / "cubic" / name, dir / name);
@@ -33,7 +41,7 @@ TEST(ConcurrentRuns, TheSetOnDiskComesFromOneRun) {
 
     int mixed = 0;
     std::map<char, int> last;  // which run's set stood after each pair
-    for (int pair = 0; pair < 200; ++pair) {
+    for (int pair = 0; pair < kPairs; ++pair) {
         const pid_t cubic = start_program(dir.path(), command("C"));
         const pid_t flat = start_program(dir.path(), command("F"));
         ASSERT_EQ(wait_program(cubic, std::chrono::minutes(1)), 0);
