@@ -14,7 +14,8 @@ extern const char* const kVersion;
 // Runs the steps in order for the parsed command line, with the given
 // keyboard, console and error stream.  Returns the exit status: 0 done, 1
 // the run could not be done for a reason it names, 2 a fatal record error
-// (unreadable input, or a failed read or write).
+// (unreadable input, or a failed read or write) or a summary file that
+// would replace a file of the run.
 int run(const CommandLine& command_line, std::istream& keyboard, std::ostream& console, std::ostream& errors);
 
 }  // namespace velor::driver
