@@ -9,6 +9,7 @@
 #include "driver/passes.hpp"
 #include "driver/run_record.hpp"
 #include "driver/summary_of_run.hpp"
+#include "driver/summary_paths.hpp"
 #include "driver/warnings.hpp"
 #include "model/reciprocal_cell.hpp"
 #include "output/report.hpp"
@@ -60,6 +61,7 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
     const std::vector<std::string_view> arguments(line.arguments.begin(), line.arguments.end());
     r.fit_request = line.fit;
     input::getnam(arguments, console, keyboard, r.names, r.fit_request.letter);
+    refuse_summary_clashes(line, r.names);
     if (const std::string note = unknown_fit_letter_note(arguments, r.fit_request.letter); !note.empty()) {
         console.flush();  // after the banner, also where both streams go to one file
         errors << "velor: note: " << note << "\n";
@@ -71,7 +73,8 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
                           summary ? &r.extent : nullptr);
     chlsky(r.normal, r.solution, r.parameters.parameter_count, console);
 
-    textio::OutputSet outputs;
+    // Runs on the same stem take turns to put their sets in place.
+    textio::OutputSet outputs(std::string(textio::trim_right(r.names.res)));
     const model::Screening screening(r.crystal, r.parameters);
     std::optional<model::Diagnostics> diagnostics;
     if (summary) diagnostics.emplace(r.extent, screening);

@@ -16,7 +16,8 @@ extern const char* const kVersion;
 // keyboard, console and error stream; `console_flush` each_record when the
 // console is a terminal.  Returns the exit status: 0 done, 1 the run could
 // not be done for a reason it names, 2 a fatal record error (unreadable
-// input, or a failed read or write).
+// input, or a failed read or write) or a summary file that would replace a
+// file of the run.
 int run(const CommandLine& command_line, std::istream& keyboard, std::ostream& console, std::ostream& errors,
         textio::ConsoleChannel::Flush console_flush = textio::ConsoleChannel::Flush::buffered);
 

@@ -1,5 +1,7 @@
 #include "input/reflection_stream.hpp"
 
+#include "platform/interrupts.hpp"
+
 namespace velor::input {
 
 ReflectionStream::ReflectionStream(std::unique_ptr<textio::InputFile> file, Prepare prepare)
@@ -8,7 +10,7 @@ ReflectionStream::ReflectionStream(std::unique_ptr<textio::InputFile> file, Prep
         slots_[i].records.reserve(kBatchSize);
         slots_[i].slot = i;
     }
-    reader_ = std::thread([this] { read_all(); });
+    reader_ = platform::start_worker([this] { read_all(); });
 }
 
 ReflectionStream::~ReflectionStream() {

@@ -3,13 +3,14 @@
 #include <string_view>
 
 #include "output/corrected_record.hpp"
+#include "platform/interrupts.hpp"
 
 namespace velor::output {
 
 CorrectedRecordWriter::CorrectedRecordWriter(textio::OutputFile& file)
     : file_(file), text_(new char[kBatchSize * kRecordLength]), current_(&batches_[0]) {
     for (Batch& b : batches_) b.reserve(kBatchSize);
-    thread_ = std::thread([this] { run(); });
+    thread_ = platform::start_worker([this] { run(); });
 }
 
 CorrectedRecordWriter::~CorrectedRecordWriter() {

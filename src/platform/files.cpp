@@ -6,9 +6,10 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-#define WIN32_LEAN_AND_MEAN
-#include <windows.h>
+
+#include "platform/windows_names.hpp"
 #else
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -17,6 +18,7 @@ namespace velor::platform {
 
 #ifdef _WIN32
 
+namespace windows {
 namespace {
 
 std::wstring widen(const std::string& text) {
@@ -25,6 +27,8 @@ std::wstring widen(const std::string& text) {
     MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(), n);
     return wide;
 }
+
+}  // namespace
 
 // The name as the wide-character calls take it.  A path whose full form
 // reaches MAX_PATH gets the "\\?\" prefix, which lifts the limit to 32767
@@ -45,8 +49,6 @@ std::wstring native(const std::string& name) {
     return LR"(\\?\)" + full;
 }
 
-// The system's text for an error, as strerror gives one: one line, no
-// full stop.
 std::string system_text(DWORD error) {
     char* text = nullptr;
     const DWORD length = FormatMessageA(
@@ -59,6 +61,13 @@ std::string system_text(DWORD error) {
         result.pop_back();
     return result;
 }
+
+}  // namespace windows
+
+namespace {
+
+using windows::native;
+using windows::system_text;
 
 std::FILE* stream_of(HANDLE handle, int flags, const char* mode) {
     const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), flags);
@@ -81,7 +90,28 @@ bool mark_for_deletion(HANDLE handle, bool marked) {
 
 void prepare_standard_streams() { _setmode(_fileno(stdout), _O_BINARY); }
 
-std::FILE* open_for_reading(const std::string& name) { return _wfopen(native(name).c_str(), L"rb"); }
+ReadFile open_for_reading(const std::string& name) {
+    ReadFile result;
+    const std::wstring path = native(name);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        result.not_regular = "a folder";
+        return result;
+    }
+    result.file = _wfopen(path.c_str(), L"rb");
+    if (result.file == nullptr) {
+        result.error = errno;
+        return result;
+    }
+    // NUL, CON, COM1 and pipes open like files; only a disk file is read.
+    const DWORD type = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(result.file))));
+    if (type != FILE_TYPE_DISK) {
+        std::fclose(result.file);
+        result.file = nullptr;
+        result.not_regular = type == FILE_TYPE_PIPE ? "a pipe" : "a device";
+    }
+    return result;
+}
 
 NewFile create_new_file(const std::string& name) {
     NewFile result;
@@ -90,6 +120,7 @@ NewFile create_new_file(const std::string& name) {
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         result.exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
+        result.denied = error == ERROR_ACCESS_DENIED;
         result.error = system_text(error);
         return result;
     }
@@ -103,6 +134,15 @@ NewFile create_new_file(const std::string& name) {
     if (result.file == nullptr) result.error = std::strerror(errno);
     return result;
 }
+
+int flush_to_disk(std::FILE* file) {
+    if (std::fflush(file) != 0) return errno;
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) ? 0 : EIO;
+}
+
+// MoveFileEx renames through the file system's journal; there is no folder
+// to flush.
+int flush_folder(const std::string&) { return 0; }
 
 int close_kept_file(std::FILE* file) {
     std::fflush(file);
@@ -147,16 +187,77 @@ std::size_t folder_length(std::string_view path) {
 
 void prepare_standard_streams() {}
 
-std::FILE* open_for_reading(const std::string& name) { return std::fopen(name.c_str(), "rb"); }
+namespace {
+
+const char* kind_of(mode_t mode) {
+    if (S_ISDIR(mode)) return "a folder";
+    if (S_ISFIFO(mode)) return "a FIFO";
+    if (S_ISSOCK(mode)) return "a socket";
+    return "a device";
+}
+
+}  // namespace
+
+ReadFile open_for_reading(const std::string& name) {
+    ReadFile result;
+    // Looked at before it is opened: opening a device may do something,
+    // and opening a FIFO waits for a program to write to it.  Opened without
+    // waiting all the same, in case the name was replaced meanwhile.
+    struct stat status {};
+    if (::stat(name.c_str(), &status) != 0) {
+        result.error = errno;
+        return result;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        result.not_regular = kind_of(status.st_mode);
+        return result;
+    }
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = errno;
+        return result;
+    }
+    if (::fstat(fd, &status) == 0 && !S_ISREG(status.st_mode)) {
+        result.not_regular = kind_of(status.st_mode);
+        ::close(fd);
+        return result;
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    result.file = ::fdopen(fd, "rb");
+    if (result.file == nullptr) {
+        result.error = errno;
+        ::close(fd);
+    }
+    return result;
+}
 
 NewFile create_new_file(const std::string& name) {
     NewFile result;
     result.file = std::fopen(name.c_str(), "wbx");  // x: never opens a file that exists
     if (result.file == nullptr) {
         result.exists = errno == EEXIST;
+        result.denied = errno == EACCES || errno == EPERM;
         result.error = std::strerror(errno);
     }
     return result;
+}
+
+int flush_to_disk(std::FILE* file) {
+    if (std::fflush(file) != 0) return errno;
+    return ::fsync(::fileno(file)) == 0 ? 0 : errno;
+}
+
+int flush_folder(const std::string& name) {
+    const std::size_t length = folder_length(name);
+    const std::string folder = length == 0 ? "." : name.substr(0, length);
+    // A folder that cannot be read cannot be opened to be flushed either;
+    // its entries reach the disk in the system's own time.
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return 0;
+    // EINVAL: a file system that keeps no folders to flush.
+    const int error_number = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+    ::close(fd);
+    return error_number;
 }
 
 int close_kept_file(std::FILE* file) { return std::fclose(file) == 0 ? 0 : errno; }

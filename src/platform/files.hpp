@@ -18,16 +18,29 @@ namespace velor::platform {
 // as LF; the keyboard channel takes either anyway.
 void prepare_standard_streams();
 
-// Opens an existing file for reading in binary mode; nullptr with errno
-// set (ENOENT when there is none) otherwise.
-std::FILE* open_for_reading(const std::string& name);
+// A file opened by open_for_reading: `file` open for reading in binary
+// mode, or nullptr with the errno value of the failure (ENOENT when there
+// is no such file), or with what the name is instead of a regular file:
+// "a folder", "a FIFO", "a device" and so on.
+struct ReadFile {
+    std::FILE* file = nullptr;
+    int error = 0;
+    const char* not_regular = nullptr;
+};
+
+// Opens an existing regular file for reading.  Anything else is refused
+// before it is opened for reading, so that a FIFO never makes the program
+// wait for a writer, and a device never sends it data without end.
+ReadFile open_for_reading(const std::string& name);
 
 // A file made by create_new_file: `file` open for writing in binary mode,
 // or nullptr with `exists` (a file of that name is there: try another
-// name) or the system's text for why not.
+// name), `denied` (the system refuses the permission) and the system's text
+// for why not.
 struct NewFile {
     std::FILE* file = nullptr;
     bool exists = false;
+    bool denied = false;
     std::string error;
 };
 
@@ -37,6 +50,16 @@ struct NewFile {
 // takes the mark off; other programs may read it, and delete it (which
 // lets an interruption remove it while it is open).
 NewFile create_new_file(const std::string& name);
+
+// Forces what was written to an open file out to the disk (fsync;
+// FlushFileBuffers on Windows), so that a power loss after a rename that
+// puts it in place cannot leave it empty.  0 or an errno value.
+int flush_to_disk(std::FILE* file);
+
+// Forces the entries of the folder that holds `name`, renames into it
+// included, out to the disk (POSIX; on Windows a rename is journalled and
+// there is nothing to do).  0 or an errno value.
+int flush_folder(const std::string& name);
 
 // Closes a file of create_new_file for good: it stays.  0 or an errno value.
 int close_kept_file(std::FILE* file);

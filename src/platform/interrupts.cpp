@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#include <utility>
 
 #ifdef _WIN32
 #define WIN32_LEAN_AND_MEAN
@@ -12,6 +13,8 @@
 
 #include "platform/files.hpp"
 #else
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 #endif
 
@@ -128,6 +131,10 @@ void forget_temporary(int ticket) {
 
 #ifdef _WIN32
 
+// The console control handler runs on a thread of its own whatever the
+// other threads do.
+std::thread start_worker(std::function<void()> body) { return std::thread(std::move(body)); }
+
 DeferInterrupts::DeferInterrupts() {
     EnterCriticalSection(&sections());
     deferring.fetch_add(1);
@@ -142,6 +149,34 @@ DeferInterrupts::~DeferInterrupts() {
 }
 
 #else
+
+namespace {
+
+// The interruptions blocked on the calling thread while it lives.
+class InterruptsBlocked {
+public:
+    InterruptsBlocked() {
+        sigset_t blocked;
+        sigemptyset(&blocked);
+        for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&blocked, s);
+        pthread_sigmask(SIG_BLOCK, &blocked, &before_);
+    }
+    ~InterruptsBlocked() { pthread_sigmask(SIG_SETMASK, &before_, nullptr); }
+    InterruptsBlocked(const InterruptsBlocked&) = delete;
+    InterruptsBlocked& operator=(const InterruptsBlocked&) = delete;
+
+private:
+    sigset_t before_;
+};
+
+}  // namespace
+
+std::thread start_worker(std::function<void()> body) {
+    // A signal that comes meanwhile waits, and reaches this thread when the
+    // mask is restored.
+    const InterruptsBlocked blocked;
+    return std::thread(std::move(body));
+}
 
 DeferInterrupts::DeferInterrupts() { deferring.fetch_add(1); }
 

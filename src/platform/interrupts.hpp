@@ -7,7 +7,9 @@
 // interruption that arrives during one is acted on at its end.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <thread>
 
 namespace velor::platform {
 
@@ -21,6 +23,15 @@ void install_interrupt_handlers();
 inline constexpr int kMaxTemporaries = 16;
 int note_temporary(const std::string& path);
 void forget_temporary(int ticket);
+
+// Starts a thread of the program's work.  The handler must run on the main
+// thread only: on another it would see no deferred section of the main
+// thread's that began a moment later, and remove temporary files while
+// they are renamed.  So SIGINT, SIGTERM and SIGHUP are blocked on the new
+// thread from its first instruction (a thread takes the signal mask of the
+// thread that creates it), and the system hands them to the main thread.
+// Every thread of the program is started here.
+std::thread start_worker(std::function<void()> body);
 
 // Holds off interruptions while it lives; one that came meanwhile is acted
 // on when the last such section ends.

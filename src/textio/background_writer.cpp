@@ -2,9 +2,12 @@
 
 #include <cerrno>
 
+#include "platform/interrupts.hpp"
+
 namespace velor::textio {
 
-BackgroundWriter::BackgroundWriter(std::FILE* file) : file_(file), thread_([this] { run(); }) {}
+BackgroundWriter::BackgroundWriter(std::FILE* file)
+    : file_(file), thread_(platform::start_worker([this] { run(); })) {}
 
 BackgroundWriter::~BackgroundWriter() {
     {

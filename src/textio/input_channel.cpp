@@ -50,33 +50,34 @@ bool InputChannel::try_read(const Layout& layout, std::initializer_list<Item> it
 // ------------------------------------------------------------------- file
 
 std::unique_ptr<InputFile> InputFile::open(const std::string& name) {
-    std::FILE* file = platform::open_for_reading(name);
-    if (file == nullptr) {
-        const int error_number = errno;
-        if (error_number == ENOENT || error_number == ENOTDIR) return nullptr;
-        const std::string location = "opening file '" + name + "'";
-        if (error_number == EACCES || error_number == EPERM)
+    const platform::ReadFile opened = platform::open_for_reading(name);
+    const std::string location = "opening file '" + name + "'";
+    if (opened.not_regular != nullptr)
+        throw RecordError(location, "File '" + name + "' is not a regular file (" + opened.not_regular + ")");
+    if (opened.file == nullptr) {
+        if (opened.error == ENOENT || opened.error == ENOTDIR) return nullptr;
+        if (opened.error == EACCES || opened.error == EPERM)
             throw RecordError(location, "Permission denied trying to open file '" + name + "'");
-        throw RecordError(location, "Cannot open file '" + name + "': " + std::strerror(error_number));
+        throw RecordError(location, "Cannot open file '" + name + "': " + std::strerror(opened.error));
     }
-    return std::unique_ptr<InputFile>(new InputFile(name, file));
+    // Owned before anything else can throw.
+    std::unique_ptr<std::FILE, FileCloser> file(opened.file);
+    return std::unique_ptr<InputFile>(new InputFile(name, std::move(file)));
 }
 
-InputFile::InputFile(std::string name, std::FILE* file)
-    : name_(std::move(name)), file_(file), buffer_(new char[kCapacity]) {
-    std::setvbuf(file_, nullptr, _IONBF, 0);
+InputFile::InputFile(std::string name, std::unique_ptr<std::FILE, FileCloser> file)
+    : name_(std::move(name)), file_(std::move(file)), buffer_(new char[kCapacity]) {
+    std::setvbuf(file_.get(), nullptr, _IONBF, 0);
 }
-
-InputFile::~InputFile() { std::fclose(file_); }
 
 std::string InputFile::location() const {
     return "file '" + name_ + "', line " + std::to_string(line_number_);
 }
 
 bool InputFile::fill() {
-    const std::size_t got = std::fread(buffer_.get() + end_, 1, kCapacity - end_, file_);
+    const std::size_t got = std::fread(buffer_.get() + end_, 1, kCapacity - end_, file_.get());
     if (got == 0) {
-        if (std::ferror(file_)) {
+        if (std::ferror(file_.get())) {
             const int error_number = errno;
             throw RecordError(location(), "Cannot read file '" + name_ + "': " + std::strerror(error_number));
         }

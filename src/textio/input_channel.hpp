@@ -52,9 +52,9 @@ private:
 class InputFile : public InputChannel {
 public:
     // Opens an existing file; nullptr when there is no such file.  Any other
-    // failure to open is a fatal record error.
+    // failure to open, and a name that is not a regular file (a folder, a
+    // FIFO, a device), is a fatal record error.
     static std::unique_ptr<InputFile> open(const std::string& name);
-    ~InputFile() override;
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;
 
@@ -92,12 +92,15 @@ public:
     long line_number() const { return line_number_; }
 
 private:
-    InputFile(std::string name, std::FILE* file);
+    struct FileCloser {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    InputFile(std::string name, std::unique_ptr<std::FILE, FileCloser> file);
     bool fill();
 
     static constexpr std::size_t kCapacity = 1 << 18;
     std::string name_;
-    std::FILE* file_;
+    std::unique_ptr<std::FILE, FileCloser> file_;
     std::unique_ptr<char[]> buffer_;
     std::size_t begin_ = 0;
     std::size_t end_ = 0;

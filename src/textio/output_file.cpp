@@ -31,24 +31,24 @@ std::string temporary_name_for(const std::string& name, unsigned attempt) {
 }  // namespace
 
 OutputFile::OutputFile(std::string name) : name_(std::move(name)) {
-    std::string why;
+    platform::NewFile created;
     for (unsigned attempt = 0; attempt < 100 && file_ == nullptr; ++attempt) {
         temp_name_ = temporary_name_for(name_, attempt);
         // Created and noted for removal in one piece, so that an
         // interruption never leaves it behind.
         const platform::DeferInterrupts defer;
         // Created exclusively: never opens another file of that name.
-        const platform::NewFile created = platform::create_new_file(temp_name_);
+        created = platform::create_new_file(temp_name_);
         file_ = created.file;
-        why = created.error;
         if (file_ != nullptr) ticket_ = platform::note_temporary(temp_name_);
         else if (!created.exists) break;
     }
     if (file_ == nullptr) {
-        // Whatever the cause, a file that cannot be created has this one
-        // error text; the cause goes into the location line.
-        throw RecordError(location_of(name_) + " (" + why + ")",
-                          "Permission denied trying to open file '" + name_ + "'");
+        // The system's own cause: a full disk, a missing folder, a name too
+        // long.  A refused permission keeps the words it always had.
+        throw RecordError(location_of(name_), created.denied
+                                                  ? "Permission denied trying to open file '" + name_ + "'"
+                                                  : "Cannot create file '" + name_ + "': " + created.error);
     }
     std::setvbuf(file_, nullptr, _IONBF, 0);  // we buffer ourselves
     pending_.reserve(4096);
@@ -107,6 +107,8 @@ void OutputFile::close() {
             if (const int error_number = platform::release_space_past(file_, static_cast<std::uint64_t>(end)))
                 fail_write(error_number);
     }
+    // On the disk before it can replace an earlier file.
+    if (const int error_number = platform::flush_to_disk(file_)) fail_write(error_number);
     std::FILE* file = file_;
     file_ = nullptr;
     if (const int error_number = platform::close_kept_file(file)) fail_write(error_number);

@@ -30,7 +30,8 @@ public:
     // written is given back when the file is closed.
     void reserve(std::uint64_t bytes);
 
-    // Writes out what is pending and closes the temporary file.
+    // Writes out what is pending, forces the file out to the disk and closes
+    // the temporary file.
     void close();
     bool closed() const { return file_ == nullptr; }
 

@@ -1,5 +1,10 @@
 #include "textio/output_set.hpp"
 
+#include <algorithm>
+#include <cstring>
+#include <optional>
+
+#include "platform/file_lock.hpp"
 #include "platform/files.hpp"
 #include "platform/interrupts.hpp"
 #include "textio/errors.hpp"
@@ -12,12 +17,27 @@ OutputFile& OutputSet::create(std::string name) {
 }
 
 void OutputSet::put_in_place() {
+    std::optional<platform::FileLock> lock;
+    if (!lock_file_.empty()) lock.emplace(lock_file_);
     for (const auto& file : files_)
         if (const std::string why = platform::why_not_replaceable(file->name()); !why.empty())
             throw RecordError("writing file '" + file->name() + "'",
                               "Cannot replace file '" + file->name() + "': " + why);
-    const platform::DeferInterrupts defer;
-    for (const auto& file : files_) file->put_in_place();
+    {
+        const platform::DeferInterrupts defer;
+        for (const auto& file : files_) file->put_in_place();
+    }
+    // The renames on the disk too, a folder at a time.
+    std::vector<std::string> folders;
+    for (const auto& file : files_) {
+        const std::string& name = file->name();
+        std::string folder = name.substr(0, platform::folder_length(name));
+        if (std::find(folders.begin(), folders.end(), folder) != folders.end()) continue;
+        folders.push_back(std::move(folder));
+        if (const int error_number = platform::flush_folder(name))
+            throw RecordError("writing file '" + name + "'",
+                              "Cannot flush the folder of file '" + name + "': " + std::strerror(error_number));
+    }
 }
 
 }  // namespace velor::textio

@@ -6,6 +6,7 @@
 // error lines, what became of each earlier output file, and that no
 // temporary file is left.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -27,6 +28,10 @@ using Damage = std::function<void(const fs::path& folder)>;
 
 Damage edit(std::string name, Edit change) {
     return [name, change](const fs::path& d) { write_file(d / name, change(read_file(d / name))); };
+}
+// File `name` replaced by what `make` puts in its place.
+Damage replace(std::string name, std::function<void(const fs::path&)> make) {
+    return [name, make](const fs::path& d) { fs::remove(d / name), make(d / name); };
 }
 // Offset of the start of line n (1-based) of an LF text.
 std::size_t line_start(const std::string& text, int n) {
@@ -54,7 +59,7 @@ std::string padded(const std::string& s) { return s + std::string(80 - s.size(),
 // What a case leaves of an output file: 'e' the earlier run's file as it
 // was, 'g' the golden run's file byte for byte, 'c' a complete new file (hkl
 // ends with its terminator record, ins with END in any case, abs with the
-// closing border), 'f' the folder that stood in its place.
+// closing border), 'f' the folder that stood in its place, 'n' none.
 void expect_left(const fs::path& folder, const std::string& name, char left) {
     SCOPED_TRACE(name);
     const std::string text = fs::is_regular_file(folder / name) ? read_file(folder / name) : "";
@@ -67,9 +72,13 @@ void expect_left(const fs::path& folder, const std::string& name, char left) {
         case 'e': EXPECT_EQ(text, earlier_text(name)); break;
         case 'g': EXPECT_EQ(text, read_file(golden() / name)); break;
         case 'f': EXPECT_TRUE(fs::is_directory(folder / name)); break;
+        case 'n': EXPECT_FALSE(fs::exists(folder / name)); break;
         default: EXPECT_TRUE(last.ends_with(end)) << last;
     }
 }
+
+// The text of a regular file (and nothing of a FIFO, which would wait).
+std::string regular_text(const fs::path& file) { return fs::is_regular_file(file) ? read_file(file) : "-"; }
 
 // Line n (1-based, without its CR LF) of a written file.
 std::string line_of(const fs::path& file, int n) {
@@ -112,6 +121,11 @@ std::string list_code(const std::string& code) {
            "k, l, Fc2, Fo2, sigma(Fo2)) is needed: set LIST 4 in 'g.ins' and refine the structure again\n";
 }
 const std::string kNoSuchFile = " THERE IS NO SUCH FILE AS \r\n ";
+const std::string kBanner = " +" + std::string(76, '=') + "+\r\n\r\n";  // the end of the banner
+const std::string kFcf = "the reflection file of the refinement";
+std::string clash(const std::string& option, const std::string& given, const std::string& file, const std::string& what) {
+    return "velor: option " + option + ": '" + given + "' would replace '" + file + "', " + what + "\n";
+}
 
 std::vector<Case> cases() {
     const std::string eof = "End of file", bad_int = "Bad value during integer read";
@@ -267,8 +281,45 @@ std::vector<Case> cases() {
          fatal("opening file 'g.res'", "Permission denied trying to open file 'g.res'"), "eee", {}, {"g", "C"},
          kNobody},
         {"folder not writable", [](const fs::path& d) { fs::permissions(d, static_cast<fs::perms>(0555)); }, 2,
-         fatal("writing file 'gx.hkl' (Permission denied)", "Permission denied trying to open file 'gx.hkl'"), "eee",
-         {}, {"g", "C"}, kNobody},
+         fatal("writing file 'gx.hkl'", "Permission denied trying to open file 'gx.hkl'"), "eee", {}, {"g", "C"},
+         kNobody},
+        // Any other cause of a failed creation is named as the system names it.
+        {"summary in a missing folder", [](auto&) {}, 2,
+         fatal("writing file 'nosuch/r.html'", "Cannot create file 'nosuch/r.html': No such file or directory"),
+         "eee", {}, {"--html", "nosuch/r.html", "g", "C"}},
+
+        // Only regular files are read: anything else stops the run before
+        // it is read from (a FIFO would wait for a writer for ever).
+        {"g.fcf is a FIFO", replace("g.fcf", [](const fs::path& p) { ::mkfifo(p.c_str(), 0600); }), 2,
+         fatal("opening file 'g.fcf'", "File 'g.fcf' is not a regular file (a FIFO)"), "eee"},
+        {"g.res is a folder", replace("g.res", [](const fs::path& p) { fs::create_directory(p); }), 2,
+         fatal("opening file 'g.res'", "File 'g.res' is not a regular file (a folder)"), "eee"},
+        {"g.res is a device", replace("g.res", [](const fs::path& p) { fs::create_symlink("/dev/zero", p); }), 2,
+         fatal("opening file 'g.res'", "File 'g.res' is not a regular file (a device)"), "eee"},
+
+        // A summary file that would replace a file of the run, however it is
+        // spelled, or another summary file: one line, nothing read, nothing
+        // written, the stem asked for first if need be.
+        {"--json onto g.fcf", [](auto&) {}, 2, clash("--json", "g.fcf", "g.fcf", kFcf), "eee", {},
+         {"--json", "g.fcf", "g", "C"}, {}, kBanner},
+        {"--html onto g.res, by way of ..", [](const fs::path& d) { fs::create_directory(d / "a"); }, 2,
+         clash("--html", "./a/../g.res", "g.res", "the instruction file of the refinement"), "eee", {},
+         {"--html", "./a/../g.res", "g", "C"}, {}, kBanner},
+        {"--cif onto the earlier gx.hkl", [](auto&) {}, 2,
+         clash("--cif", "gx.hkl", "gx.hkl", "the corrected data of this run"), "eee", {}, {"--cif", "gx.hkl", "g", "C"},
+         {}, kBanner},
+        {"--json onto gx.abs to come", [](const fs::path& d) { fs::remove(d / "gx.abs"); }, 2,
+         clash("--json", "./gx.abs", "gx.abs", "the report of this run"), "een", {}, {"--json", "./gx.abs", "g", "C"},
+         {}, kBanner},
+        {"--json onto a symbolic link to g.fcf", [](const fs::path& d) { fs::create_symlink("g.fcf", d / "s"); }, 2,
+         clash("--json", "s", "g.fcf", kFcf), "eee", {}, {"--json", "s", "g", "C"}, {}, kBanner},
+        {"--json onto a hard link to g.fcf", [](const fs::path& d) { fs::create_hard_link(d / "g.fcf", d / "h"); }, 2,
+         clash("--json", "h", "g.fcf", kFcf), "eee", {}, {"--json", "h", "g", "C"}, {}, kBanner},
+        {"--json and --cif onto one file", [](auto&) {}, 2,
+         clash("--cif", "same.txt", "same.txt", "the file of option --json"), "eee", {},
+         {"--json", "same.txt", "--cif", "same.txt", "g", "C"}, {}, kBanner},
+        {"--json onto g.fcf, the stem typed", [](auto&) {}, 2, clash("--json", "g.fcf", "g.fcf", kFcf), "eee", {},
+         {"--json", "g.fcf"}, {}, "   Input filename without extension: ", "g\n"},
 
         // Crystal data that are no crystal are refused before the fit.
         {"infinite cell length", edit("g.res", swap("7.8123", "1e39")), 1,
@@ -327,6 +378,7 @@ TEST(BadInput, EachCaseEndsAsExpected) {
         lay_out(dir.path());
         c.damage(dir.path());
         const std::vector<std::string> before = dir.names();
+        const std::string inputs = regular_text(dir / "g.res") + regular_text(dir / "g.fcf");
         command.push_back(program_path("velor"));
         command.insert(command.end(), c.arguments.begin(), c.arguments.end());
         const ProcessResult r = run_program(dir.path(), command, c.input);
@@ -335,6 +387,7 @@ TEST(BadInput, EachCaseEndsAsExpected) {
         EXPECT_EQ(r.err, c.err);
         EXPECT_TRUE(r.out.ends_with(c.out_end)) << r.out;
         EXPECT_EQ(dir.names(), before) << "a file was left behind or lost";
+        EXPECT_EQ(regular_text(dir / "g.res") + regular_text(dir / "g.fcf"), inputs) << "an input was changed";
         for (int i = 0; i < 3; ++i) expect_left(dir.path(), kOutputs[i], c.left[i]);
         for (const auto& [file, n, text] : c.lines) EXPECT_EQ(line_of(dir / file, n), text) << file;
     }

@@ -6,7 +6,10 @@
 // in two (they are renamed in the order hkl, abs, ins) and leave temporary
 // files; SIGINT, SIGTERM and SIGHUP leave none.
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <array>
 #include <chrono>
@@ -23,12 +26,13 @@ using Clock = std::chrono::steady_clock;
 using Sizes = std::array<long, 3>;  // of the temporary files of kOutputs, -1 for none
 
 // Enough reflections for the corrected file to take many writes, and REM
-// lines added to the new .res so that NAMEx.ins does too; the sanitizer and
+// lines added to the new .res so that NAMEx.ins does too; fewer of both,
+// and fewer runs signalled during the renames, where the sanitizer and
 // debug builds run ten to twenty times slower.
 #if defined(__SANITIZE_ADDRESS__) || !defined(NDEBUG)
-constexpr int kReflections = 15'000, kRemarks = 10'000;
+constexpr int kReflections = 15'000, kRemarks = 10'000, kRenameRuns = 15;
 #else
-constexpr int kReflections = 300'000, kRemarks = 50'000;
+constexpr int kReflections = 300'000, kRemarks = 50'000, kRenameRuns = 60;
 #endif
 
 const char* const kOutputs[] = {"gx.hkl", "gx.abs", "gx.ins"};  // in the order they are put in place
@@ -169,6 +173,49 @@ TEST(FaultInjection, SignalledRunsLeaveAllEarlierOrAllNewFiles) {
     }
     EXPECT_GT(during_data, 0) << "no signal came while NAMEx.hkl was written";
     EXPECT_GT(before_renames, 0) << "no signal came after NAMEx.hkl was complete and before the renames";
+}
+
+// A signal sent the moment the first file of a run is renamed into place
+// (seen through inotify), again and again: the renames are not cut in two,
+// whichever signal it is, so the whole new set stands, and no temporary
+// file is left.  The summaries make six renames of the set.
+TEST(FaultInjection, SignalsDuringTheRenamesLeaveTheWholeNewSet) {
+    const ScratchFolder dir("renames");
+    for (const char* name : {"g.res", "g.fcf"}) fs::copy_file(test_data() / "golden" / "cubic" / name, dir / name);
+    const std::vector<std::string> kSet{"gx.hkl", "gx.abs", "gx.ins", "s.json", "s.cif", "s.html"};
+    const std::vector<std::string> command{program_path("velor"), "--json", "s.json", "--cif", "s.cif",
+                                           "--html", "s.html", "g", "C"};
+    const auto set_on_disk = [&] {
+        std::string set;
+        for (const std::string& name : kSet) set += read_file(dir / name) + '\0';
+        return set;
+    };
+    ASSERT_EQ(run_program(dir.path(), command).status, 0);
+    const std::string fresh = set_on_disk();
+    const int watch = ::inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, dir.path().c_str(), IN_MOVED_TO), 0);
+
+    int signalled = 0;
+    for (int i = 0; i < kRenameRuns; ++i) {
+        const int signal_number = std::array{SIGINT, SIGTERM, SIGHUP}[i % 3];
+        SCOPED_TRACE(::testing::Message() << "run " << i << ", signal " << signal_number);
+        for (const std::string& name : kSet) write_file(dir / name, "earlier\n");
+        char events[4096];
+        while (::read(watch, events, sizeof events) > 0) {
+        }
+        const pid_t pid = start_program(dir.path(), command);
+        pollfd ready{watch, POLLIN, 0};
+        ASSERT_EQ(::poll(&ready, 1, 30'000), 1) << "no file was put in place";
+        ::kill(pid, signal_number);
+        const int status = wait_program(pid, std::chrono::seconds(30));
+        EXPECT_TRUE(status == 128 + signal_number || status == 0) << "status " << status;
+        signalled += status != 0;
+        EXPECT_EQ(set_on_disk(), fresh) << "the renames were cut in two";
+        EXPECT_EQ(dir.names().size(), 2 + kSet.size()) << "a temporary file was left behind";
+    }
+    ::close(watch);
+    EXPECT_GT(signalled, 0) << "every run ended before its signal came";
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #   - the example, a missing file and fits on generated data sets, with the
 #     JSON, CIF and HTML summaries, against the Linux build's same runs
 #     (velor-gen.exe's data sets against velor-gen's);
+#   - a summary file that would replace g.fcf, as given and in upper case;
 #   - Ctrl-C (SIGINT to the wine process, which wine hands to the console
 #     control handler on a thread of its own) and a kill while the temporary
 #     files are being written: no file left, the earlier ones as they were.
@@ -143,6 +144,20 @@ interrupted() {
     passed=$((passed + 1))
 }
 
+# clash NAME GIVEN: --json GIVEN names g.fcf (in any case, as Windows
+# compares names): exit status 2, one line, nothing written.
+clash() {
+    local dir=$runs/clash-$1 status=0 what="clash (velor --json $2 g C)" data=$root/tests/data/golden/cubic
+    mkdir -p "$dir" && cp "$data/g.res" "$data/g.fcf" "$dir/"
+    (cd "$dir" && wine "$build/velor.exe" --json "$2" g C < /dev/null > /dev/null 2> "$dir.stderr") || status=$?
+    printf "velor: option --json: '%s' would replace 'g.fcf', the reflection file of the refinement\r\n" "$2" > "$dir.expected"
+    [[ $status == 2 ]] || { fail "$what: exit status $status"; return; }
+    same "$what: error stream" "$dir.stderr" "$dir.expected" || return
+    same "$what: g.fcf" "$dir/g.fcf" "$data/g.fcf" || return
+    [[ $(ls -A "$dir" | tr '\n' ' ') == "g.fcf g.res " ]] || { fail "$what: left $(ls -A "$dir")"; return; }
+    passed=$((passed + 1))
+}
+
 for data in "$root"/tests/data/golden/*/; do
     for form in plain backslash slash long crlf; do golden "$(basename "$data")" $form; done
 done
@@ -156,6 +171,8 @@ against_linux triclinic-C "$runs/triclinic" "${summaries[@]}" d C
 against_linux triclinic-F "$runs/triclinic" "${summaries[@]}" d F
 generated monoclinic-cu --system monoclinic --lambda 1.54184 --reflections 20000 --layout legacy --legacy-res --crlf --seed 4
 against_linux monoclinic-cu-Q "$runs/monoclinic-cu" "${summaries[@]}" d Q
+clash plain g.fcf
+clash case G.FCF
 mkdir -p "$runs/interrupted" && (cd "$runs/interrupted" && "$linux/tools/velor-gen" --out d --reflections 3000000 > /dev/null)
 interrupted INT 58
 interrupted KILL 137
