@@ -109,9 +109,9 @@ void check_reflection_reader(const std::string& path, const std::vector<std::str
     input::ReflectionReader reader(*file);
     try {
         bool first = true;
-        for (input::Reflection r = reader.first();; r = reader.next(), first = false) {
+        for (core::Reflection r = reader.first();; r = reader.next(), first = false) {
             const std::string_view line = records.at(static_cast<std::size_t>(file->line_number() - 1));
-            input::Reflection g;
+            core::Reflection g;
             const std::array<Item, 6> items{g.h, g.k, g.l, g.fc2, g.fo2, g.sigma};
             std::size_t next = 0;
             FUZZ_CHECK(parse_record(first ? line.substr(0, 80) : line, reader.layout(), items, next, !first) ==

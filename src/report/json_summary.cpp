@@ -15,7 +15,7 @@ std::string name(const std::string& field) { return std::string(textio::trim_rig
 
 ordered_json miller(const model::Miller& m) { return {{"h", m.h}, {"k", m.k}, {"l", m.l}}; }
 
-ordered_json crystal(const input::CrystalData& c) {
+ordered_json crystal(const core::CrystalData& c) {
     return {{"wavelength", c.lambda},
             {"cell", {{"a", c.a}, {"b", c.b}, {"c", c.c}, {"alpha", c.alpha_deg}, {"beta", c.beta_deg},
                       {"gamma", c.gamma_deg}}},
@@ -23,7 +23,7 @@ ordered_json crystal(const input::CrystalData& c) {
             {"f000", c.f000}};
 }
 
-ordered_json fit(const input::RunParameters& p) {
+ordered_json fit(const core::RunParameters& p) {
     const std::string_view description = p.fit_description;
     return {{"type", std::string(description.substr(0, description.find(' ')))},
             {"letter", std::string(1, p.fit_letter)},
