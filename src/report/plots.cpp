@@ -27,7 +27,9 @@ double shell_middle(const model::ResolutionShell& shell) { return 0.5 * (shell.s
 // A range widened by a share of its width on both sides (or by a little
 // when it has none).
 std::array<double, 2> padded(double lo, double hi, double share) {
-    const double pad = hi > lo ? share * (hi - lo) : 0.05 * std::max(std::fabs(hi), 1e-3);
+    constexpr double kFlatPad = 0.05;       // of the value, for a range of no width
+    constexpr double kSmallestValue = 1e-3;  // so that a range at 0 has a width too
+    const double pad = hi > lo ? share * (hi - lo) : kFlatPad * std::max(std::fabs(hi), kSmallestValue);
     return {lo - pad, hi + pad};
 }
 
