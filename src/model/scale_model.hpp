@@ -73,11 +73,11 @@ public:
     Basis basis(const Geometry& g) const;  // the first parameters() elements; the rest zero
 
     // S of a reflection for the coefficients x.  The terms of each P_j·T_j
-    // are formed as x·(s²)²·T, x·s²·T, x·T and x·T/s² (s² = sin²θ) and
-    // added from the highest power down, and the six components in order:
-    // this order, not that of Σ x_p·basis_p, which rounds differently in the
-    // last bits, is the one every written S and corrected intensity
-    // depends on.
+    // are formed as (x·(s²)²)·T, (x·s²)·T, x·T and (x·T)/s² (s² = sin²θ)
+    // and added from the highest power down, then the six components in
+    // order: this order, not that of Σ x_p·basis_p, which rounds
+    // differently in the last bits, is the one every written S and
+    // corrected intensity depends on.
     double evaluate(const Geometry& g, const core::Coefficients& x) const {
         switch (terms_) {
             case 4: return evaluate_terms<4>(g, x);
