@@ -1,5 +1,5 @@
 // Crystal data that no crystal can have stop the run before the fit, with
-// what is wrong and the values as read.
+// what is wrong and the values as read: each of the model's reasons.
 #include <gtest/gtest.h>
 
 #include <limits>
@@ -37,6 +37,9 @@ TEST(Rscell, ImpossibleCrystalDataStopTheRun) {
          "impossible wavelength  -0.71073 on the cell line: it must be a number greater than zero"},
         {cell(10, 90, 90, 90, 0.71073f, 0),
          "impossible overall scale factor   0.00000 (the first FVAR value): it must be a number greater than zero"},
+        // The first reason in this order, of several.
+        {cell(10, 179.9f, 90, 90, -1, -1),
+         "impossible wavelength  -1.00000 on the cell line: it must be a number greater than zero"},
     };
     for (const auto& c : cases) {
         std::string message = "accepted";
