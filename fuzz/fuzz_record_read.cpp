@@ -27,11 +27,15 @@ using namespace velor::textio;
 
 namespace {
 
+// The record of NAMEx.hkl with a corrected Fo² too large for F8.2, as its
+// writer puts it (without decimals).
+constexpr Layout kCorrectedLarge = parse_layout("(3I4, F8.0, F8.2, F10.3)");
+
 constexpr std::array<const Layout*, 20> kLayouts = {
     &layouts::kLine,           &layouts::kPrompt,        &layouts::kReflectionLegacy, &layouts::kReflectionCurrent,
     &layouts::kAfterKeyword,   &layouts::kF000Value,     &layouts::kLetterAnswer,     &layouts::kNumberAnswer,
     &layouts::kEchoText,       &layouts::kEchoNumber,    &layouts::kBoxText,          &layouts::kBoxEmpty,
-    &layouts::kCorrected,      &layouts::kCorrectedLarge, &layouts::kCoefficients4,   &layouts::kCoefficients3,
+    &layouts::kCorrected,      &kCorrectedLarge,          &layouts::kCoefficients4,   &layouts::kCoefficients3,
     &layouts::kCoefficients2,  &layouts::kCoefficients1, &layouts::kRange,            &layouts::kRatio,
 };
 

@@ -16,6 +16,7 @@
 namespace velor::driver {
 namespace {
 
+// The cell as the messages show it: the lengths in F10.4, the angles in F10.3.
 std::string describe_cell(const core::CrystalData& c) {
     std::string s;
     for (float v : {c.a, c.b, c.c}) s += textio::format_f(v, 10, 4);
