@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 
 #include "model/geometry.hpp"
 
@@ -14,7 +15,7 @@ namespace {
 // about 10⁻⁸.  Real indices of the same values give the same bits.
 TEST(ReflectionGeometry, SinThetaOfKnownSpacings) {
     const auto monoclinic = [](double h, double k, double l) {
-        const double beta = 100.0 * M_PI / 180.0;
+        const double beta = 100.0 * std::numbers::pi / 180.0;
         return (h * h / 100 + l * l / 225 - 2 * h * l * std::cos(beta) / 150) / std::pow(std::sin(beta), 2) +
                k * k / 144;
     };
