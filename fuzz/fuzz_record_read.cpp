@@ -27,11 +27,15 @@ using namespace velor::textio;
 
 namespace {
 
+// The record of NAMEx.hkl with a corrected Fo² too large for F8.2, as its
+// writer puts it (without decimals).
+constexpr Layout kCorrectedLarge = parse_layout("(3I4, F8.0, F8.2, F10.3)");
+
 constexpr std::array<const Layout*, 20> kLayouts = {
     &layouts::kLine,           &layouts::kPrompt,        &layouts::kReflectionLegacy, &layouts::kReflectionCurrent,
     &layouts::kAfterKeyword,   &layouts::kF000Value,     &layouts::kLetterAnswer,     &layouts::kNumberAnswer,
     &layouts::kEchoText,       &layouts::kEchoNumber,    &layouts::kBoxText,          &layouts::kBoxEmpty,
-    &layouts::kCorrected,      &layouts::kCorrectedLarge, &layouts::kCoefficients4,   &layouts::kCoefficients3,
+    &layouts::kCorrected,      &kCorrectedLarge,          &layouts::kCoefficients4,   &layouts::kCoefficients3,
     &layouts::kCoefficients2,  &layouts::kCoefficients1, &layouts::kRange,            &layouts::kRatio,
 };
 
@@ -109,9 +113,9 @@ void check_reflection_reader(const std::string& path, const std::vector<std::str
     input::ReflectionReader reader(*file);
     try {
         bool first = true;
-        for (input::Reflection r = reader.first();; r = reader.next(), first = false) {
+        for (core::Reflection r = reader.first();; r = reader.next(), first = false) {
             const std::string_view line = records.at(static_cast<std::size_t>(file->line_number() - 1));
-            input::Reflection g;
+            core::Reflection g;
             const std::array<Item, 6> items{g.h, g.k, g.l, g.fc2, g.fo2, g.sigma};
             std::size_t next = 0;
             FUZZ_CHECK(parse_record(first ? line.substr(0, 80) : line, reader.layout(), items, next, !first) ==

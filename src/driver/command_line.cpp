@@ -48,7 +48,7 @@ float number(const std::string& option, const std::string& text) {
 
 // The rules of the dialogue, on the single-precision values.
 void settle_values(const std::optional<std::string>& min_text, const std::optional<std::string>& max_text,
-                   const std::optional<std::string>& omit_text, input::FitRequest& fit) {
+                   const std::optional<std::string>& omit_text, core::FitRequest& fit) {
     if (min_text) {
         const float v = number("--sin-min", *min_text);
         if (!(v >= 0.0f && v < 1.0f)) refuse("--sin-min", *min_text, "0 <= value < 1");

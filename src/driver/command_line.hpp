@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "input/run_parameters.hpp"
+#include "core/run_parameters.hpp"
 
 namespace velor::driver {
 
@@ -19,7 +19,7 @@ struct CommandLine {
     // further words are ignored.
     std::vector<std::string> arguments;
     // --sin-min, --sin-max, --omit; the letter comes from `arguments`.
-    input::FitRequest fit;
+    core::FitRequest fit;
     // Summary files: --json, --cif, --html (empty when not asked for).
     std::string json_file, cif_file, html_file;
 };

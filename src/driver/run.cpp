@@ -11,7 +11,8 @@
 #include "driver/summary_of_run.hpp"
 #include "driver/summary_paths.hpp"
 #include "driver/warnings.hpp"
-#include "model/reciprocal_cell.hpp"
+#include "input/run_parameters.hpp"
+#include "model/scale_model.hpp"
 #include "output/report.hpp"
 #include "report/cif_fragment.hpp"
 #include "report/html_page.hpp"
@@ -67,23 +68,24 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
         errors << "velor: note: " << note << "\n";
     }
     input::getnfo(r.names.res, r.names.fcf, r.fit_request, r.crystal, r.parameters, console, keyboard);
-    r.reciprocal = model::rscell(r.crystal);
+    r.reciprocal = rscell(r.crystal);
     const bool summary = wants_summary(line);
     r.rejections = bldnml(r.names, r.crystal, r.parameters, r.reciprocal, r.normal, console,
                           summary ? &r.extent : nullptr);
-    chlsky(r.normal, r.solution, r.parameters.parameter_count, console);
+    chlsky(r.normal, r.fit, r.parameters.parameter_count, console);
 
     // Runs on the same stem take turns to put their sets in place.
     textio::OutputSet outputs(std::string(textio::trim_right(r.names.res)));
     const model::Screening screening(r.crystal, r.parameters);
     std::optional<model::Diagnostics> diagnostics;
     if (summary) diagnostics.emplace(r.extent, screening);
-    r.statistics = aplcor(r.names.fcf, r.names.hkl, r.crystal, r.parameters.parameter_count, r.reciprocal,
-                          r.solution, r.normal.accepted + r.rejections.total(), outputs, console,
+    const model::ScaleModel scale(r.parameters.terms, r.crystal.lambda_sq);
+    r.statistics = aplcor(r.names.fcf, r.names.hkl, r.crystal, scale, r.reciprocal, r.fit,
+                          r.normal.accepted + r.rejections.total(), outputs, console,
                           diagnostics ? &*diagnostics : nullptr);
     if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty()) stop_run(why);
     const output::WrittenReport written =
-        output::wrtabs(r.names, r.parameters.parameter_count, r.solution, r.statistics, outputs, console);
+        output::wrtabs(r.names, r.parameters.parameter_count, r.fit, r.statistics, outputs, console);
     output::echabs(written.report, console);
 
     std::vector<std::string> warnings = run_warnings(

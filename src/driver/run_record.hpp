@@ -2,27 +2,27 @@
 // reference.
 #pragma once
 
-#include "input/crystal_data.hpp"
+#include "core/crystal_data.hpp"
+#include "core/fit_result.hpp"
+#include "core/run_parameters.hpp"
 #include "input/file_names.hpp"
-#include "input/run_parameters.hpp"
-#include "model/cholesky.hpp"
 #include "model/correction.hpp"
 #include "model/diagnostics.hpp"
+#include "model/geometry.hpp"
 #include "model/normal_equations.hpp"
-#include "model/reciprocal_cell.hpp"
 
 namespace velor::driver {
 
 struct RunRecord {
     input::FileNames names;
-    input::FitRequest fit_request;  // the fit type and values the command line asks for
-    input::CrystalData crystal;
-    input::RunParameters parameters;
+    core::FitRequest fit_request;  // the fit type and values the command line asks for
+    core::CrystalData crystal;
+    core::RunParameters parameters;
     model::ReciprocalCell reciprocal;
     model::NormalEquations normal;
     model::Rejections rejections;
     model::ListExtent extent;  // measured only for a summary
-    model::Solution solution;
+    core::FitResult fit;
     model::Statistics statistics;
 };
 
@@ -32,7 +32,7 @@ inline void intlze(RunRecord& record) {
     record.crystal = {};
     record.reciprocal = {};
     record.normal = {};
-    record.solution = {};
+    record.fit = {};
     record.statistics = {};
 }
 

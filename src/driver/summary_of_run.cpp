@@ -2,18 +2,22 @@
 
 #include <cmath>
 
+#include "model/cholesky.hpp"
+#include "model/scale_model.hpp"
+
 namespace velor::driver {
 namespace {
 
 // x_p with its tensor component and power of sin²θ, and its standard
 // uncertainty esd(x_p) = sqrt((A⁻¹)ₚₚ · χ²/(n − P)).
 std::vector<report::Coefficient> coefficients(const RunRecord& r, double variance_scale) {
-    const int n = r.parameters.parameter_count;
-    const auto inverse = model::inverse_diagonal(r.normal, r.solution, n);
+    const model::ScaleModel scale(r.parameters.terms, r.crystal.lambda_sq);
+    const int n = scale.parameters();
+    const auto inverse = model::inverse_diagonal(r.normal, r.fit, n);
     std::vector<report::Coefficient> list;
     for (int p = 0; p < n; ++p) {
         const auto at = static_cast<std::size_t>(p);
-        list.push_back({p % 6 + 1, r.parameters.top_power - 1 - p / 6, r.solution.x[at],
+        list.push_back({model::ScaleModel::component(p) + 1, scale.power(model::ScaleModel::term(p)), r.fit.x[at],
                         std::sqrt(inverse[at] * variance_scale)});
     }
     return list;

@@ -35,6 +35,10 @@ constexpr std::string_view kCell = "CELL";
 constexpr std::string_view kF000 = "_exptl_crystal_F_000";
 constexpr std::string_view kListCode = "_shelx_refln_list_code";
 
+// The mean-square displacement, Å², that the intensity ceiling of the
+// screening assumes for every crystal: the files give none.
+constexpr float kFixedU = 0.005f;
+
 // The only reflection list this program can correct: h, k, l, Fc², Fo²,
 // σ(Fo²), as SHELXL writes it for LIST 4.
 constexpr float kWantedListCode = 4.0f;
@@ -82,7 +86,7 @@ std::string after_keyword(const std::string& record) {
 // CELL in columns 1-4.  SHELXL puts the file name, a "created by" line and
 // often REM lines between the two; they are passed over.  Columns 5-80 hold
 // λ, a, b, c, α, β, γ.
-void read_cell(InputFile& file, CrystalData& crystal) {
+void read_cell(InputFile& file, core::CrystalData& crystal) {
     find_record(file, kTitl);
     const std::string record = find_record(file, kCell);
     const std::array<float*, 7> items{&crystal.lambda, &crystal.a,    &crystal.b,    &crystal.c,
@@ -92,7 +96,7 @@ void read_cell(InputFile& file, CrystalData& crystal) {
 
 // The overall scale factor is the first value of the first FVAR record of
 // the file (the free variables after it are not needed).
-void read_osf(InputFile& file, CrystalData& crystal) {
+void read_osf(InputFile& file, core::CrystalData& crystal) {
     const std::string record = find_record(file, kFvar);
     const std::array<float*, 1> items{&crystal.osf};
     read_values(after_keyword(record), items, file.location());
@@ -201,7 +205,14 @@ void require_list_4(const std::string& fcf_name, const FcfHeader& header) {
 // unit in its last printed decimal (with room for the single-precision
 // rounding of the CELL value) tells that the two files do not belong
 // together.  The same cell printed with fewer decimals passes.
-void require_same_cell(const std::string& res_name, const std::string& fcf_name, const CrystalData& crystal,
+// One unit of the last printed decimal, held in binary, may come out a
+// little over itself: a difference of exactly one unit must pass.
+constexpr double kLastUnitSlack = 1e-6;
+// The CELL value read into single precision is off its decimal text by up
+// to half a unit in the last place, 2⁻²⁴ of it (6·10⁻⁸); room for three.
+constexpr double kSingleRounding = 2e-7;
+
+void require_same_cell(const std::string& res_name, const std::string& fcf_name, const core::CrystalData& crystal,
                        const FcfHeader& header) {
     const std::array<float, 6> res_cell{crystal.a, crystal.b, crystal.c, crystal.alpha_deg, crystal.beta_deg,
                                         crystal.gamma_deg};
@@ -213,7 +224,7 @@ void require_same_cell(const std::string& res_name, const std::string& fcf_name,
         if (!header.cell[i] || !(res_cell[i] > 0.0f && res_cell[i] < limit)) continue;
         const double res_value = res_cell[i];
         const PrintedValue& printed = *header.cell[i];
-        const double tolerance = printed.last_unit * (1.0 + 1e-6) + std::fabs(res_value) * 2e-7;
+        const double tolerance = printed.last_unit * (1.0 + kLastUnitSlack) + std::fabs(res_value) * kSingleRounding;
         if (std::fabs(res_value - printed.value) <= tolerance) continue;
         char buffer[32];
         const auto end = std::to_chars(buffer, buffer + sizeof buffer, res_cell[i]).ptr;
@@ -227,7 +238,7 @@ void require_same_cell(const std::string& res_name, const std::string& fcf_name,
 }
 
 // F(000) from columns 21-80 of its record.
-void read_f000(InputFile& file, const FcfHeader& header, CrystalData& crystal) {
+void read_f000(InputFile& file, const FcfHeader& header, core::CrystalData& crystal) {
     if (!header.f000_record)
         throw textio::RecordError(file.location() + ", looking for " + std::string(kF000), "End of file");
     std::string taken(textio::kFieldWidth, ' ');
@@ -238,9 +249,9 @@ void read_f000(InputFile& file, const FcfHeader& header, CrystalData& crystal) {
 
 }  // namespace
 
-CrystalData read_crystal_data(const std::string& res_name, const std::string& fcf_name,
+core::CrystalData read_crystal_data(const std::string& res_name, const std::string& fcf_name,
                               textio::OutputChannel& console) {
-    CrystalData crystal;
+    core::CrystalData crystal;
 
     // NAME.res is read twice from its first record: an FVAR record that
     // stands before TITL still counts.
@@ -258,7 +269,7 @@ CrystalData read_crystal_data(const std::string& res_name, const std::string& fc
         read_f000(*fcf, header, crystal);
     }
 
-    crystal.u = 0.005f;
+    crystal.u = kFixedU;
     return crystal;
 }
 

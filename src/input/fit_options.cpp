@@ -5,6 +5,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "core/single_precision.hpp"
 #include "input/run_parameters.hpp"
 #include "textio/characters.hpp"
 #include "textio/layouts.hpp"
@@ -46,7 +47,7 @@ const FitType* fit_type_of(char letter) {
 // absorption is strong enough to call for the cubic.
 const FitType& default_fit_type(float lambda) { return *fit_type_of(lambda <= 1.0f ? 'L' : 'C'); }
 
-void set_fit_type(const FitType& type, RunParameters& p) {
+void set_fit_type(const FitType& type, core::RunParameters& p) {
     p.fit_letter = type.letter;
     p.fit_description = type.description;
     p.parameter_count = type.parameter_count;
@@ -54,19 +55,15 @@ void set_fit_type(const FitType& type, RunParameters& p) {
     p.top_power = type.top_power;
 }
 
-// The three screening constants.  The extinction limit b is the sin θ below
-// which a strong reflection is suspected of extinction: 0.35·√λ, with the
-// float constant 0.35, the root and the product in double precision and the
-// result rounded to single.  A single-precision root would differ in the
-// last bit for wavelengths such as 1.7902 Å and screen some reflections
-// differently.
-void set_screening_constants(float lambda, RunParameters& p) {
+// The three screening constants; the extinction limit b is the sin θ
+// below which a strong reflection is suspected of extinction.
+void set_screening_constants(float lambda, core::RunParameters& p) {
     p.extinction_ratio = 0.5f;
-    p.extinction_limit = static_cast<float>(static_cast<double>(0.35f) * std::sqrt(static_cast<double>(lambda)));
+    p.extinction_limit = core::single::extinction_limit(lambda);
     p.ceiling_fraction = 0.25f;
 }
 
-void set_default_cutoffs(RunParameters& p) {
+void set_default_cutoffs(core::RunParameters& p) {
     p.sin_theta_min = 0.0f;
     p.sin_theta_max = 1.0f;
     p.omit = 3.0f;
@@ -92,7 +89,7 @@ float number_answer(textio::InputChannel& keyboard, textio::OutputChannel& conso
     return value;
 }
 
-void dialogue(float lambda, RunParameters& p, textio::OutputChannel& console, textio::InputChannel& keyboard) {
+void dialogue(float lambda, core::RunParameters& p, textio::OutputChannel& console, textio::InputChannel& keyboard) {
     console.write(kPrompt, {"     Enter cubic(C), quadratic(Q) or "});
     console.write(kPrompt, {"linear(L) or flat(F) "});
     const FitType* type = nullptr;
@@ -133,7 +130,7 @@ void dialogue(float lambda, RunParameters& p, textio::OutputChannel& console, te
     console.write_free({" "});
 }
 
-void echo(const RunParameters& p, textio::OutputChannel& console) {
+void echo(const core::RunParameters& p, textio::OutputChannel& console) {
     console.write_free({"  Running with the following parameters: "});
     console.write_free();
     console.write(kEchoText, {"      Type of fit    = ", p.fit_description});
@@ -145,9 +142,9 @@ void echo(const RunParameters& p, textio::OutputChannel& console) {
 
 }  // namespace
 
-RunParameters settle_fit_options(float lambda, const FitRequest& request, textio::OutputChannel& console,
-                                 textio::InputChannel& keyboard) {
-    RunParameters p;
+core::RunParameters settle_fit_options(float lambda, const core::FitRequest& request,
+                                       textio::OutputChannel& console, textio::InputChannel& keyboard) {
+    core::RunParameters p;
     // Anything that is not a fit-type letter is taken as no choice, like N.
     const FitType* chosen = fit_type_of(request.letter);
     if (chosen != nullptr || request.names_values()) {

@@ -16,16 +16,16 @@ bool has_current_points(std::string_view line) {
     return line.size() >= 51 && line[23] == '.' && line[37] == '.' && line[50] == '.';
 }
 
-bool read_as(std::string_view line, const textio::Layout& layout, Reflection& r) {
+bool read_as(std::string_view line, const textio::Layout& layout, core::Reflection& r) {
     return textio::read_in_memory(line, layout, {r.h, r.k, r.l, r.fc2, r.fo2, r.sigma});
 }
 
 // The layout under which a header line reads as a reflection record (the
 // values in `r`), or nullptr when it does not.  Blank lines never do.
-const textio::Layout* record_layout(std::string_view line, Reflection& r) {
+const textio::Layout* record_layout(std::string_view line, core::Reflection& r) {
     if (textio::is_blank(line)) return nullptr;
     if (has_current_points(line) && read_as(line, kReflectionCurrent, r)) return &kReflectionCurrent;
-    r = Reflection{};
+    r = core::Reflection{};
     if (read_as(line, kReflectionLegacy, r)) return &kReflectionLegacy;
     return nullptr;
 }
@@ -33,15 +33,15 @@ const textio::Layout* record_layout(std::string_view line, Reflection& r) {
 }  // namespace
 
 bool is_reflection_record(std::string_view line80) {
-    Reflection r;
+    core::Reflection r;
     return record_layout(line80.substr(0, textio::kFieldWidth), r) != nullptr;
 }
 
-Reflection ReflectionReader::first() {
+core::Reflection ReflectionReader::first() {
     for (;;) {
         // Each line is taken as an 80-column text, as the header lines are.
         const std::string_view line = file_.require_line().substr(0, textio::kFieldWidth);
-        Reflection r;
+        core::Reflection r;
         if (const textio::Layout* layout = record_layout(line, r)) {
             choose(*layout);
             return r;
@@ -71,7 +71,7 @@ static_assert(has_fields(kReflectionCurrent, 14, 14, 13) && has_fields(kReflecti
 // short line) is left to the general reading, which gives these fields the
 // same values.
 template <std::size_t FcWidth, std::size_t FoWidth, std::size_t SigmaWidth>
-bool read_quickly(std::string_view line, Reflection& r) {
+bool read_quickly(std::string_view line, core::Reflection& r) {
     constexpr std::size_t kFc = 12, kFo = kFc + FcWidth, kSigma = kFo + FoWidth;
     if (line.size() < kSigma + SigmaWidth) return false;
     const char* p = line.data();
@@ -85,7 +85,7 @@ bool read_quickly(std::string_view line, Reflection& r) {
 // which hold no line end when they read, then the end of the line searched
 // for after them only.  False leaves the line to the general reading.
 template <std::size_t FcWidth, std::size_t FoWidth, std::size_t SigmaWidth>
-bool read_in_buffer(textio::InputFile& file, Reflection& r) {
+bool read_in_buffer(textio::InputFile& file, core::Reflection& r) {
     constexpr std::size_t kEnd = 12 + FcWidth + FoWidth + SigmaWidth;
     const std::string_view text = file.buffered_lines();
     if (text.size() <= kEnd || !read_quickly<FcWidth, FoWidth, SigmaWidth>(text, r)) return false;
@@ -99,15 +99,15 @@ bool read_in_buffer(textio::InputFile& file, Reflection& r) {
 
 }  // namespace
 
-Reflection ReflectionReader::next() {
-    Reflection r;
+core::Reflection ReflectionReader::next() {
+    core::Reflection r;
     if (current_layout_ ? read_in_buffer<14, 14, 13>(file_, r) : read_in_buffer<12, 12, 10>(file_, r)) return r;
-    r = Reflection{};
+    r = core::Reflection{};
     std::string_view line;
     if (!file_.next_buffered_line(line)) file_.fail("End of file");
     const bool quick = current_layout_ ? read_quickly<14, 14, 13>(line, r) : read_quickly<12, 12, 10>(line, r);
     if (!quick) {
-        r = Reflection{};
+        r = core::Reflection{};
         file_.read_taken(line, *layout_, {r.h, r.k, r.l, r.fc2, r.fo2, r.sigma});
     }
     return r;

@@ -2,28 +2,13 @@
 // the list is kept: both passes over the file stream it.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <string_view>
 
+#include "core/reflection.hpp"
 #include "textio/input_channel.hpp"
 #include "textio/layout.hpp"
 
 namespace velor::input {
-
-struct Reflection {
-    std::int32_t h = 0, k = 0, l = 0;
-    float fc2 = 0.0f;    // Fc²
-    float fo2 = 0.0f;    // Fo²
-    float sigma = 0.0f;  // σ(Fo²)
-
-    // Three zero indices end the list (a blank line reads so too).  The
-    // sum of magnitudes is taken in 32-bit arithmetic, wrapping as such.
-    bool is_terminator() const {
-        const auto mag = [](std::int32_t v) { return v < 0 ? 0u - static_cast<std::uint32_t>(v) : static_cast<std::uint32_t>(v); };
-        return static_cast<std::int32_t>(mag(h) + mag(k) + mag(l)) == 0;
-    }
-};
 
 // True when an 80-column line, met while passing over the header, would be
 // taken by ReflectionReader::first as the first reflection record: a line
@@ -40,10 +25,10 @@ public:
 
     // Passes over the header to the first line that reads as a reflection
     // record and returns it.  End of file first is fatal.
-    Reflection first();
+    core::Reflection first();
     // The record after the last one returned; read without recovery, so a
     // line that does not read, or the end of the file, is fatal.
-    Reflection next();
+    core::Reflection next();
 
     const textio::Layout& layout() const { return *layout_; }
 

@@ -50,7 +50,7 @@ void ReflectionStream::read_all() {
     Batch* batch = fill_slot();
     if (batch == nullptr) return;
     try {
-        for (Reflection r = reader.first(); !r.is_terminator(); r = reader.next()) {
+        for (core::Reflection r = reader.first(); !r.is_terminator(); r = reader.next()) {
             batch->records.push_back(r);
             if (batch->records.size() == kBatchSize) {
                 publish();

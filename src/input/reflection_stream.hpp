@@ -29,7 +29,7 @@ public:
     // the pass takes it: `prepare(records, slot)`.  What it leaves for slot s
     // stays the pass's to read until the pass moves past that batch (slot()
     // and index() tell where a record stands).
-    using Prepare = std::function<void(std::span<const Reflection>, std::size_t slot)>;
+    using Prepare = std::function<void(std::span<const core::Reflection>, std::size_t slot)>;
 
     // Reads `file` from its current position, on a thread of its own.
     explicit ReflectionStream(std::unique_ptr<textio::InputFile> file, Prepare prepare = {});
@@ -39,7 +39,7 @@ public:
 
     // The next reflection; false at the terminator, which is not handed on.
     // A fatal error met in reading is thrown here, after the records before it.
-    bool next(Reflection& r) {
+    bool next(core::Reflection& r) {
         if (position_ == current_->records.size() && !advance()) return false;
         r = current_->records[position_++];
         return true;
@@ -51,7 +51,7 @@ public:
 
 private:
     struct Batch {
-        std::vector<Reflection> records;
+        std::vector<core::Reflection> records;
         std::size_t slot = 0;
         bool last = false;              // the list ends after this batch
         std::exception_ptr error;       // thrown once its records are used

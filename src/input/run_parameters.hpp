@@ -1,51 +1,24 @@
 // The run parameters: fit type, sin θ cut-offs, OMIT and the screening
-// constants.
+// constants, settled by the command line or the dialogue.
 #pragma once
 
-#include <cstdint>
-#include <optional>
 #include <string>
-#include <string_view>
 
-#include "input/crystal_data.hpp"
+#include "core/crystal_data.hpp"
+#include "core/run_parameters.hpp"
 #include "textio/input_channel.hpp"
 #include "textio/output_channel.hpp"
 
 namespace velor::input {
 
-struct RunParameters {
-    char fit_letter = 'N';             // C, Q, L or F once settled
-    std::string_view fit_description;  // "cubic (24 parameters)     " ..., 26 characters
-    std::int32_t parameter_count = 0;  // 24, 18, 12, 6
-    std::int32_t terms = 0;            // polynomial terms: 4, 3, 2, 1
-    std::int32_t top_power = 0;        // 3, 2, 1, 0
-    float sin_theta_min = 0.0f;
-    float sin_theta_max = 1.0f;
-    float omit = 3.0f;                // reject when Fo² < OMIT·σ(Fo²)
-    float extinction_ratio = 0.5f;    // low-angle test: Fo² ≥ ratio·Fc²
-    float extinction_limit = 0.0f;    // b = 0.35·√λ; low angle when sin²θ ≤ b²
-    float ceiling_fraction = 0.25f;   // Fo²/E ≤ fraction·F(000)²
-};
-
-// What the command line says about the fit: the fit-type letter (C, Q, L,
-// F, or N for none) and values that take the place of the default cut-offs
-// and OMIT.  With any value given, the run asks nothing and takes the fit
-// type of the letter, or without one the default for the wavelength.
-struct FitRequest {
-    char letter = 'N';
-    std::optional<float> sin_theta_min, sin_theta_max, omit;
-
-    bool names_values() const { return sin_theta_min || sin_theta_max || omit; }
-};
-
 // Settles the run parameters: by the command line, or after asking whether
 // the user wants to set them (and then by the dialogue), and echoes them.
-RunParameters settle_fit_options(float lambda, const FitRequest& request, textio::OutputChannel& console,
-                                 textio::InputChannel& keyboard);
+core::RunParameters settle_fit_options(float lambda, const core::FitRequest& request,
+                                       textio::OutputChannel& console, textio::InputChannel& keyboard);
 
 // Both halves in one: the crystal data, then the run parameters.
-void getnfo(const std::string& res_name, const std::string& fcf_name, const FitRequest& request,
-            CrystalData& crystal, RunParameters& parameters, textio::OutputChannel& console,
+void getnfo(const std::string& res_name, const std::string& fcf_name, const core::FitRequest& request,
+            core::CrystalData& crystal, core::RunParameters& parameters, textio::OutputChannel& console,
             textio::InputChannel& keyboard);
 
 }  // namespace velor::input

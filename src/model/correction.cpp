@@ -5,7 +5,7 @@
 
 namespace velor::model {
 
-void note_unphysical(UnphysicalScale& u, const input::Reflection& r, double s) {
+void note_unphysical(UnphysicalScale& u, const core::Reflection& r, double s) {
     // The smallest S; one that is not a number only until a number turns up.
     if (u.count++ == 0 || s < u.smallest || std::isnan(u.smallest)) {
         u.smallest = s;
@@ -15,13 +15,12 @@ void note_unphysical(UnphysicalScale& u, const input::Reflection& r, double s) {
     }
 }
 
-Corrector::Corrector(const input::CrystalData& crystal, int parameter_count, const ReciprocalCell& rc,
-                     const Solution& solution)
+Corrector::Corrector(const core::CrystalData& crystal, const ScaleModel& model, const ReciprocalCell& rc,
+                     const core::FitResult& fit)
     : geometry_(rc, crystal.lambda_sq),
-      solution_(solution),
-      parameter_count_(parameter_count),
-      lambda_sq_(crystal.lambda_sq),
+      model_(model),
+      x_(fit.x),
       z_(1.0 / (static_cast<double>(crystal.osf) * static_cast<double>(crystal.osf))),
-      z1_(static_cast<float>(z_)) {}
+      z1_(core::single::inverse_osf_squared(z_)) {}
 
 }  // namespace velor::model

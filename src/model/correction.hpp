@@ -5,10 +5,12 @@
 #include <cstdint>
 #include <limits>
 
-#include "input/crystal_data.hpp"
-#include "input/reflection_reader.hpp"
-#include "model/cholesky.hpp"
-#include "model/reciprocal_cell.hpp"
+#include "core/crystal_data.hpp"
+#include "core/fit_result.hpp"
+#include "core/reflection.hpp"
+#include "core/single_precision.hpp"
+#include "model/geometry.hpp"
+#include "model/scale_model.hpp"
 
 namespace velor::model {
 
@@ -31,57 +33,34 @@ struct Statistics {
 // The functions of the second pass are inline: they run for every
 // reflection.
 
-// S = λ²·Σ_j P_j, P_j the polynomial in sin²θ of tensor component j times
-// T_j, its terms added from the highest power down.
-inline double scale_factor(const Geometry& g, const Solution& solution, int parameter_count, double lambda_sq) {
-    const auto& x = solution.x;
-    const double s = g.sin2;
-    const double s_sq = s * s;
-    double sum = 0.0;
-    for (std::size_t j = 0; j < 6; ++j) {
-        const double t = g.t[j];
-        double p = 0.0;
-        switch (parameter_count) {
-            case 24: p = x[j] * s_sq * t + x[j + 6] * s * t + x[j + 12] * t + x[j + 18] * t / s; break;
-            case 18: p = x[j] * s * t + x[j + 6] * t + x[j + 12] * t / s; break;
-            case 12: p = x[j] * t + x[j + 6] * t / s; break;
-            default: p = x[j] * t / s; break;
-        }
-        sum = j == 0 ? p : sum + p;
-    }
-    return lambda_sq * sum;
-}
-
 // The corrected record of one reflection, with its S, and its share of the
 // statistics.  `z` is 1/OSF² in double precision, `z1` the same in single.
 struct CorrectedReflection {
     double s = 0.0, fo2 = 0.0, sigma = 0.0;
 };
 
-inline CorrectedReflection correct(const input::Reflection& r, double s, double z) {
+inline CorrectedReflection correct(const core::Reflection& r, double s, double z) {
     return {s, static_cast<double>(r.fo2) / (z * s), static_cast<double>(r.sigma) / (z * s)};
 }
 
-void note_unphysical(UnphysicalScale& u, const input::Reflection& r, double s);
+void note_unphysical(UnphysicalScale& u, const core::Reflection& r, double s);
 
 // One reflection's share of the four R-value sums.
 struct RContribution {
     double n_before, d_before, n_after, d_after;
 };
 
-inline RContribution r_contribution(const input::Reflection& r, const CorrectedReflection& c, float z1) {
-    // Before correction: observed and calculated intensities times OSF², in
-    // single precision.
-    const float fo2s = r.fo2 / z1;
-    const float fc2s = r.fc2 / z1;
-    const float root_fo2s = std::sqrt(std::fabs(fo2s));
-    const float root_fc2s = std::sqrt(std::fabs(fc2s));
+inline RContribution r_contribution(const core::Reflection& r, const CorrectedReflection& c, float z1) {
+    // Before correction: the amplitudes on the refinement's scale, in single
+    // precision; after it, the corrected one in double.
+    const float root_fo2s = core::single::root_on_refinement_scale(r.fo2, z1);
+    const float root_fc2s = core::single::root_on_refinement_scale(r.fc2, z1);
     const double root_fo2c = std::sqrt(std::fabs(c.fo2));
     return {static_cast<double>(std::fabs(root_fo2s - root_fc2s)), static_cast<double>(root_fo2s),
             std::fabs(root_fo2c - static_cast<double>(root_fc2s)), root_fo2c};
 }
 
-inline RContribution add_to_statistics(Statistics& st, const input::Reflection& r, const CorrectedReflection& c,
+inline RContribution add_to_statistics(Statistics& st, const core::Reflection& r, const CorrectedReflection& c,
                                        float z1) {
     if (c.s < st.s_min) st.s_min = c.s;
     if (c.s > st.s_max) st.s_max = c.s;
@@ -95,22 +74,22 @@ inline RContribution add_to_statistics(Statistics& st, const input::Reflection& 
 }
 
 // The second pass, one reflection at a time: its geometry and S from the
-// solution, the corrected Fo² and σ, and its share of the statistics.
+// fitted model, the corrected Fo² and σ, and its share of the statistics.
 class Corrector {
 public:
-    Corrector(const input::CrystalData& crystal, int parameter_count, const ReciprocalCell& rc,
-              const Solution& solution);
-    CorrectedReflection apply(const input::Reflection& r) {
+    Corrector(const core::CrystalData& crystal, const ScaleModel& model, const ReciprocalCell& rc,
+              const core::FitResult& fit);
+    CorrectedReflection apply(const core::Reflection& r) {
         const Geometry g = geometry_(r.h, r.k, r.l);
-        const CorrectedReflection c = correct(r, scale_factor(g, solution_, parameter_count_, lambda_sq_), z_);
+        const CorrectedReflection c = correct(r, model_.evaluate(g, x_), z_);
         add_to_statistics(statistics_, r, c, z1_);
         return c;
     }
     // The same, handing out the reflection's geometry and its share of the
     // R sums.
-    CorrectedReflection apply(const input::Reflection& r, Geometry& g, RContribution& rc) {
+    CorrectedReflection apply(const core::Reflection& r, Geometry& g, RContribution& rc) {
         g = geometry_(r.h, r.k, r.l);
-        const CorrectedReflection c = correct(r, scale_factor(g, solution_, parameter_count_, lambda_sq_), z_);
+        const CorrectedReflection c = correct(r, model_.evaluate(g, x_), z_);
         rc = add_to_statistics(statistics_, r, c, z1_);
         return c;
     }
@@ -118,9 +97,8 @@ public:
 
 private:
     GeometryOfReflections geometry_;
-    const Solution& solution_;
-    int parameter_count_;
-    double lambda_sq_;
+    ScaleModel model_;
+    const core::Coefficients& x_;
     double z_;  // 1/OSF², and the same rounded to single precision
     float z1_;
     Statistics statistics_;

@@ -14,23 +14,11 @@
 #include <array>
 #include <vector>
 
-#include "model/cholesky.hpp"
-#include "model/reciprocal_cell.hpp"
+#include "core/fit_result.hpp"
+#include "model/geometry.hpp"
+#include "model/scale_model.hpp"
 
 namespace velor::model {
-
-using Vector3 = std::array<double, 3>;
-
-// a*, b* and c* in the Cartesian frame, Å⁻¹.
-std::array<Vector3, 3> reciprocal_axes(const ReciprocalCell& rc);
-
-// The real-valued indices h, k, l of the scattering vector h* with the
-// direction of the unit vector `unit` and |h*| = 2 sin θ / λ.
-Vector3 indices_along(const ReciprocalCell& rc, const Vector3& unit, double sin_theta, double lambda);
-
-// T1..T6 and sin²θ of real-valued indices, formed as reflection_geometry
-// forms them for whole ones.
-Geometry direction_geometry(const ReciprocalCell& rc, double lambda_sq, const Vector3& hkl);
 
 // The projection: a direction (either of ±unit, whichever lies in the
 // upper hemisphere) to a point of the unit disc, and back.  The disc's
@@ -55,8 +43,8 @@ struct SurfaceGrid {
     double y_of(int row) const { return 1.0 - (2.0 * row + 1.0) / size; }
 };
 
-SurfaceGrid correction_surface(const ReciprocalCell& rc, double lambda_sq, const Solution& solution,
-                               int parameter_count, double sin_theta, int size);
+SurfaceGrid correction_surface(const ReciprocalCell& rc, const ScaleModel& model, const core::Coefficients& coefficients,
+                               double sin_theta, int size);
 
 // The cells of the smallest and the largest S (the first in row order of
 // equal ones); {−1, −1} for a grid without a number.

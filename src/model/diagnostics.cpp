@@ -8,27 +8,6 @@
 
 namespace velor::model {
 
-std::array<double, kMaxParameters> inverse_diagonal(const NormalEquations& factor, const Solution& solution, int n) {
-    const auto size = static_cast<std::size_t>(n);
-    const auto& a = factor.a;
-    const auto& d = solution.diagonal;
-    std::array<double, kMaxParameters> diagonal{};
-    std::array<double, kMaxParameters> column{};
-    for (std::size_t p = 0; p < size; ++p) {
-        // Column p of L⁻¹: L·m = e_p, m zero above p.
-        column[p] = 1.0 / d[p];
-        double sum_sq = column[p] * column[p];
-        for (std::size_t i = p + 1; i < size; ++i) {
-            double s = 0.0;
-            for (std::size_t c = p; c < i; ++c) s += a[i][c] * column[c];
-            column[i] = -s / d[i];
-            sum_sq += column[i] * column[i];
-        }
-        diagonal[p] = sum_sq;
-    }
-    return diagonal;
-}
-
 Diagnostics::Diagnostics(const ListExtent& extent, const Screening& screening)
     : screening_(screening),
       fine_bins_(kFineBins, 0),

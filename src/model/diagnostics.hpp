@@ -12,18 +12,12 @@
 #include <limits>
 #include <vector>
 
-#include "input/reflection_reader.hpp"
-#include "model/cholesky.hpp"
+#include "core/reflection.hpp"
 #include "model/correction.hpp"
-#include "model/reciprocal_cell.hpp"
+#include "model/geometry.hpp"
 #include "model/screening.hpp"
 
 namespace velor::model {
-
-// The diagonal of A⁻¹ from the Cholesky factor that `cholesky_solve` left
-// (strict lower triangle of A, diagonal in `solution.diagonal`):
-// (A⁻¹)ₚₚ = Σₖ (L⁻¹)ₖₚ², with L⁻¹ by forward substitution.
-std::array<double, kMaxParameters> inverse_diagonal(const NormalEquations& factor, const Solution& solution, int n);
 
 struct Miller {
     std::int32_t h = 0, k = 0, l = 0;
@@ -77,7 +71,7 @@ public:
 
     // One reflection: its geometry, its corrected values and S, and its
     // share of the report's R sums.
-    void add(const input::Reflection& r, const Geometry& g, const CorrectedReflection& c, const RContribution& rc);
+    void add(const core::Reflection& r, const Geometry& g, const CorrectedReflection& c, const RContribution& rc);
 
     // χ² = Σ w·(Fo² − S·Fc²)² over the accepted reflections, from the
     // residuals themselves (not Σwy² − xᵀb, which cancels badly when the fit
@@ -142,7 +136,7 @@ private:
 };
 
 // Inline: the second pass calls it for every reflection.
-inline void Diagnostics::add(const input::Reflection& r, const Geometry& g, const CorrectedReflection& c,
+inline void Diagnostics::add(const core::Reflection& r, const Geometry& g, const CorrectedReflection& c,
                              const RContribution& rc) {
     if (screening_.accepts(r, g.sin2)) {
         const double sigma = r.sigma;

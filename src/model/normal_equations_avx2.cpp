@@ -1,7 +1,9 @@
 // The AVX2 build of the normal-equations update (normal_equations_kernels.hpp).
-// This file alone is compiled with -mavx2 (and without -mfma, so that no
-// fused multiply-add can appear); it holds intrinsics only and no inline
-// function of a header that another file could share with it.
+// Only the update itself is compiled for AVX2, by its function attribute
+// (AVX2 without FMA, so that no fused multiply-add can appear); the file is
+// compiled for the baseline processor, so that every other function in it,
+// and every copy of a header's inline function that it emits, runs on any
+// x86-64 processor.
 #include <immintrin.h>
 
 #include "model/normal_equations_kernels.hpp"
@@ -15,7 +17,7 @@ namespace {
 // two, then one; and b(p) += rhs_scale·basis(p), four at a time.  Each
 // element gets the products and the sum the baseline gives it.
 template <int N>
-void update(NormalEquations& eq, const Factors& f) {
+[[gnu::target("avx2")]] void update(NormalEquations& eq, const Factors& f) {
     alignas(32) double column[N], basis[N], row[N];
     const __m256d t4 = _mm256_loadu_pd(f.t.data()), scaled4 = _mm256_loadu_pd(f.scaled_t.data());
     const __m128d t2 = _mm_loadu_pd(f.t.data() + 4), scaled2 = _mm_loadu_pd(f.scaled_t.data() + 4);

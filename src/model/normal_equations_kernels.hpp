@@ -13,15 +13,16 @@
 
 namespace velor::model::kernels {
 
-// One reflection's factors.  For parameter p = j + 6i (tensor component j,
-// polynomial term i), the update expands them to
-//   column(p) = scaled_t(j)·power(i),  basis(p) = power(i)·t(j),
-//   row(p) = basis(p)·λ²,
+// One reflection's factors, the scale model's powers of sin²θ among them.
+// For parameter p = j + 6i (tensor component j, term i), the update
+// expands them to the model's basis and the rows and columns of A,
+//   basis(p) = power(i)·t(j),  row(p) = basis(p)·λ²,
+//   column(p) = scaled_t(j)·power(i),
 // and adds a(p, q) += column(q)·row(p) for q ≥ p, b(p) += rhs_scale·basis(p).
 struct Factors {
     std::array<double, 6> t;         // T_j
     std::array<double, 6> scaled_t;  // wλ²·Fc²·Fc²·T_j
-    std::array<double, 4> power;     // (s²)^e of each term, the highest first
+    std::array<double, 4> power;     // (s²)^e of each term, the highest first (ScaleModel::powers)
     double lambda_sq;                // λ²
     double rhs_scale;                // wλ²·Fo²·Fc²
 };

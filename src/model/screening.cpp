@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "core/single_precision.hpp"
 #include "model/portable_math.hpp"
 
 namespace velor::model {
@@ -12,7 +13,7 @@ double sq(float v) { return static_cast<double>(v) * static_cast<double>(v); }  
 
 }  // namespace
 
-Screening::Screening(const input::CrystalData& crystal, const input::RunParameters& parameters)
+Screening::Screening(const core::CrystalData& crystal, const core::RunParameters& parameters)
     : extinction_limit_sq_(sq(parameters.extinction_limit)),
       ratio_(parameters.extinction_ratio),
       sin_min_sq_(sq(parameters.sin_theta_min)),
@@ -21,9 +22,9 @@ Screening::Screening(const input::CrystalData& crystal, const input::RunParamete
       sin_max_sq_(std::min(sq(parameters.sin_theta_max), 1.0)),
       omit_(parameters.omit),
       ceiling_(static_cast<double>(parameters.ceiling_fraction) * sq(crystal.f000)),
-      // 157.92 ≈ 16π²: B = 8π²U, and the intensity falls off as
-      // exp(-2B sin²θ/λ²) = exp(-16π²U sin²θ/λ²).
-      temperature_(static_cast<double>(157.92f) * static_cast<double>(crystal.u)),
+      // B = 8π²U, and the intensity falls off as exp(-2B sin²θ/λ²) =
+      // exp(-16π²U sin²θ/λ²).
+      temperature_(static_cast<double>(core::single::kSixteenPiSquared) * static_cast<double>(crystal.u)),
       lambda_sq_(crystal.lambda_sq) {}
 
 bool Screening::above_ceiling_exactly(double fo2, double sin2) const {

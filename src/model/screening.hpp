@@ -5,9 +5,9 @@
 #include <array>
 #include <cmath>
 
-#include "input/crystal_data.hpp"
-#include "input/reflection_reader.hpp"
-#include "input/run_parameters.hpp"
+#include "core/crystal_data.hpp"
+#include "core/reflection.hpp"
+#include "core/run_parameters.hpp"
 
 namespace velor::model {
 
@@ -29,11 +29,11 @@ inline constexpr unsigned kBeyondSinThetaOne = 1u << kScreeningTests;
 
 class Screening {
 public:
-    Screening(const input::CrystalData& crystal, const input::RunParameters& parameters);
+    Screening(const core::CrystalData& crystal, const core::RunParameters& parameters);
 
-    // The tests the reflection fails, 0 when it is fitted.  Each test is
-    // written so that a value that is not a number fails it.
-    unsigned failed_tests(const input::Reflection& r, double sin2) const {
+    // The verdict on a reflection: the tests it fails, 0 when it is fitted.
+    // Each test is written so that a value that is not a number fails it.
+    unsigned failed_tests(const core::Reflection& r, double sin2) const {
         const double fo2 = r.fo2, fc2 = r.fc2;
         unsigned failed = 0;
         if (!(fo2 >= omit_ * static_cast<double>(r.sigma))) failed |= kWeak;
@@ -46,14 +46,8 @@ public:
         if (above_ceiling(fo2, sin2)) failed |= kAboveCeiling;
         return failed;
     }
-    // The same as failed_tests(r, sin2) == 0, stopping at the first test
-    // that fails.
-    bool accepts(const input::Reflection& r, double sin2) const {
-        const double fo2 = r.fo2, fc2 = r.fc2;
-        return fo2 >= omit_ * static_cast<double>(r.sigma) && r.sigma > 0.0f && sin2 >= sin_min_sq_ &&
-               sin2 <= sin_max_sq_ && std::isfinite(fc2) && !(sin2 <= extinction_limit_sq_ && !(fo2 >= ratio_ * fc2)) &&
-               !above_ceiling(fo2, sin2);
-    }
+    // Accepted: no test failed.
+    bool accepts(const core::Reflection& r, double sin2) const { return failed_tests(r, sin2) == 0; }
 
 private:
     // Intensities that no crystal with this F(000) can give, even after the
@@ -62,9 +56,13 @@ private:
     // reflections are decided without the exponential; only those near the
     // ceiling need it.
     bool above_ceiling(double fo2, double sin2) const {
+        // Far more than the few units in the last place by which the
+        // rounding of x and of the product can move the bound: within it
+        // the exponential decides.
+        constexpr double kBoundMargin = 1e-12;
         if (fo2 > ceiling_) return true;
         const double x = temperature_ * sin2 / lambda_sq_;
-        if (x < 1.0 && fo2 <= ceiling_ * (1.0 - x) * (1.0 - 1e-12)) return false;
+        if (x < 1.0 && fo2 <= ceiling_ * (1.0 - x) * (1.0 - kBoundMargin)) return false;
         return above_ceiling_exactly(fo2, sin2);
     }
     bool above_ceiling_exactly(double fo2, double sin2) const;

@@ -3,18 +3,16 @@
 
 #include <cstddef>
 
-#include "input/reflection_reader.hpp"
+#include "core/reflection.hpp"
 #include "model/correction.hpp"
-#include "textio/layout.hpp"
 
 namespace velor::output {
 
-// The layout of a corrected record: F8.2 for Fo², or F8.0 from 99999 on.
-const textio::Layout& corrected_record_layout(double fo2);
-
 // Puts the corrected record, CR LF included, into `line` (40 characters):
-// the same text as a write with its layout, by field writers given the
-// widths of the layout as constants.  Returns its length.
-std::size_t put_corrected_record(char* line, const input::Reflection& r, const model::CorrectedReflection& c);
+// the same text as a write with the layout of NAMEx.hkl, (3I4, 2F8.2,
+// F10.3), by field writers given its widths as constants; a corrected Fo²
+// from 99999 on, too large for F8.2, is written in F8.0.  Returns the
+// record's length.
+std::size_t put_corrected_record(char* line, const core::Reflection& r, const model::CorrectedReflection& c);
 
 }  // namespace velor::output

@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "input/reflection_reader.hpp"
+#include "core/reflection.hpp"
 #include "model/correction.hpp"
 #include "textio/output_file.hpp"
 
@@ -26,7 +26,7 @@ public:
     CorrectedRecordWriter(const CorrectedRecordWriter&) = delete;
     CorrectedRecordWriter& operator=(const CorrectedRecordWriter&) = delete;
 
-    void add(const input::Reflection& r, const model::CorrectedReflection& c) {
+    void add(const core::Reflection& r, const model::CorrectedReflection& c) {
         current_->push_back({r, c});
         if (current_->size() == kBatchSize) hand_over();
     }
@@ -39,7 +39,7 @@ private:
     static constexpr std::size_t kBatchSize = 4096;
     static constexpr std::size_t kRecordLength = 40;  // put_corrected_record's, CR LF included
     struct Entry {
-        input::Reflection r;
+        core::Reflection r;
         model::CorrectedReflection c;
     };
     using Batch = std::vector<Entry>;

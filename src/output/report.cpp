@@ -50,14 +50,14 @@ void box_head(textio::OutputChannel& out) {
 
 // One row per tensor component: its coefficients, highest power of sin²θ
 // first, and the closing bar right-justified to column 79.
-void coefficient_rows(textio::OutputChannel& out, int parameter_count, const model::Solution& solution) {
+void coefficient_rows(textio::OutputChannel& out, int parameter_count, const core::FitResult& fit) {
     const int terms = parameter_count / 6;
     constexpr std::array<const textio::Layout*, 4> kLayouts{&L::kCoefficients1, &L::kCoefficients2,
                                                             &L::kCoefficients3, &L::kCoefficients4};
     const textio::Layout& layout = *kLayouts[static_cast<std::size_t>(terms - 1)];
     for (std::size_t j = 0; j < 6; ++j) {
         std::array<textio::Value, 6> values{" |   ", 0.0, 0.0, 0.0, 0.0, "|"};
-        for (std::size_t i = 0; i < static_cast<std::size_t>(terms); ++i) values[1 + i] = solution.x[j + 6 * i];
+        for (std::size_t i = 0; i < static_cast<std::size_t>(terms); ++i) values[1 + i] = fit.x[j + 6 * i];
         values[1 + static_cast<std::size_t>(terms)] = "|";
         out.write(layout, std::span<const textio::Value>(values.data(), static_cast<std::size_t>(terms) + 2));
     }
@@ -71,13 +71,13 @@ void banner(textio::OutputChannel& console) {
     console.write_free();
 }
 
-void write_report(textio::OutputChannel& out, int parameter_count, const model::Solution& solution,
+void write_report(textio::OutputChannel& out, int parameter_count, const core::FitResult& fit,
                   const model::Statistics& st, const std::function<void()>& between) {
     box_head(out);                                  // rows 1-8
     empty_line(out);                                // 9
     text_line(out, kCoefficientHeading);            // 10
     empty_line(out);                                // 11
-    coefficient_rows(out, parameter_count, solution);  // 12-17
+    coefficient_rows(out, parameter_count, fit);    // 12-17
     empty_line(out);                                // 18
     out.write(L::kPrompt, {"|  Relative min/max transmission factors: "});
     out.write(L::kRange, {st.s_min, " and ", st.s_max, "           |"});  // 19
@@ -96,12 +96,12 @@ void write_report(textio::OutputChannel& out, int parameter_count, const model::
     text_line(out, kSeparator);           // 29
 }
 
-WrittenReport wrtabs(const input::FileNames& names, int parameter_count, const model::Solution& solution,
+WrittenReport wrtabs(const input::FileNames& names, int parameter_count, const core::FitResult& fit,
                      const model::Statistics& statistics, textio::OutputSet& outputs,
                      textio::OutputChannel& console) {
     textio::OutputFile& report = outputs.create(std::string(textio::trim_right(names.abs)));
     InstructionNotes notes;
-    write_report(report, parameter_count, solution, statistics, [&] {
+    write_report(report, parameter_count, fit, statistics, [&] {
         notes = newins(names.res, outputs.create(std::string(textio::trim_right(names.ins))), console);
     });
     report.close();

@@ -5,8 +5,8 @@
 #include <functional>
 #include <string>
 
+#include "core/fit_result.hpp"
 #include "input/file_names.hpp"
-#include "model/cholesky.hpp"
 #include "model/correction.hpp"
 #include "output/new_instructions.hpp"
 #include "textio/output_set.hpp"
@@ -24,13 +24,13 @@ struct WrittenReport {
     const textio::OutputFile& report;
     InstructionNotes instructions;
 };
-WrittenReport wrtabs(const input::FileNames& names, int parameter_count, const model::Solution& solution,
+WrittenReport wrtabs(const input::FileNames& names, int parameter_count, const core::FitResult& fit,
                      const model::Statistics& statistics, textio::OutputSet& outputs,
                      textio::OutputChannel& console);
 
 // The rows of the report (29 of them), written to any channel; `between`
 // runs after row 26.
-void write_report(textio::OutputChannel& out, int parameter_count, const model::Solution& solution,
+void write_report(textio::OutputChannel& out, int parameter_count, const core::FitResult& fit,
                   const model::Statistics& statistics, const std::function<void()>& between);
 
 // Shows rows 9 to 28 of the report on the console, without the box; the

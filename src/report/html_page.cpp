@@ -125,8 +125,8 @@ std::string head_section(const Summary& s) {
     if (s.warnings.empty()) out += element("p", "No warnings.") + "\n";
 
     // Files, crystal data and run parameters side by side.
-    const input::CrystalData& c = s.crystal;
-    const input::RunParameters& p = s.parameters;
+    const core::CrystalData& c = s.crystal;
+    const core::RunParameters& p = s.parameters;
     std::string files;
     for (const auto& [what, file] : {std::pair{"refinement", &s.names.res},
                                      {"reflections (LIST 4)", &s.names.fcf},

@@ -29,7 +29,7 @@ double as_written(float value) {
 
 ordered_json miller(const model::Miller& m) { return {{"h", m.h}, {"k", m.k}, {"l", m.l}}; }
 
-ordered_json crystal(const input::CrystalData& c) {
+ordered_json crystal(const core::CrystalData& c) {
     return {{"wavelength", as_written(c.lambda)},
             {"cell", {{"a", as_written(c.a)}, {"b", as_written(c.b)}, {"c", as_written(c.c)},
                       {"alpha", as_written(c.alpha_deg)}, {"beta", as_written(c.beta_deg)},
@@ -38,7 +38,7 @@ ordered_json crystal(const input::CrystalData& c) {
             {"f000", as_written(c.f000)}};
 }
 
-ordered_json fit(const input::RunParameters& p) {
+ordered_json fit(const core::RunParameters& p) {
     const std::string_view description = p.fit_description;
     // Term i (from 0) of each tensor component's polynomial is (sin²θ) to
     // the power top_power − 1 − i.

@@ -27,7 +27,9 @@ double shell_middle(const model::ResolutionShell& shell) { return 0.5 * (shell.s
 // A range widened by a share of its width on both sides (or by a little
 // when it has none).
 std::array<double, 2> padded(double lo, double hi, double share) {
-    const double pad = hi > lo ? share * (hi - lo) : 0.05 * std::max(std::fabs(hi), 1e-3);
+    constexpr double kFlatPad = 0.05;       // of the value, for a range of no width
+    constexpr double kSmallestValue = 1e-3;  // so that a range at 0 has a width too
+    const double pad = hi > lo ? share * (hi - lo) : kFlatPad * std::max(std::fabs(hi), kSmallestValue);
     return {lo - pad, hi + pad};
 }
 
@@ -181,14 +183,14 @@ std::string scale_histogram(const Summary& s) {
 
 DirectionMaps direction_maps(const Summary& s, int grid_size) {
     DirectionMaps result;
-    model::Solution solution;
-    for (std::size_t p = 0; p < s.coefficients.size(); ++p) solution.x[p] = s.coefficients[p].value;
+    const model::ScaleModel model(s.parameters.terms, s.crystal.lambda_sq);
+    core::Coefficients coefficients{};
+    for (std::size_t p = 0; p < s.coefficients.size(); ++p) coefficients[p] = s.coefficients[p].value;
     std::array<model::SurfaceGrid, 3> grids;
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (std::size_t m = 0; m < 3; ++m) {
         result.sin_theta[m] = s.shells[std::array<std::size_t, 3>{0, 4, 9}[m]].sin_theta_high;
-        grids[m] = model::correction_surface(s.reciprocal, s.crystal.lambda_sq, solution, s.parameters.parameter_count,
-                                             result.sin_theta[m], grid_size);
+        grids[m] = model::correction_surface(s.reciprocal, model, coefficients, result.sin_theta[m], grid_size);
         for (double v : grids[m].s)
             if (std::isfinite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
     }

@@ -7,13 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "input/crystal_data.hpp"
+#include "core/crystal_data.hpp"
+#include "core/run_parameters.hpp"
 #include "input/file_names.hpp"
-#include "input/run_parameters.hpp"
-#include "model/cholesky.hpp"
 #include "model/correction.hpp"
 #include "model/diagnostics.hpp"
-#include "model/reciprocal_cell.hpp"
+#include "model/geometry.hpp"
 #include "model/screening.hpp"
 
 namespace velor::report {
@@ -51,8 +50,8 @@ struct Summary {
     std::string version;
 
     input::FileNames names;  // the stem and the five names (without padding when read by the writers)
-    input::CrystalData crystal;
-    input::RunParameters parameters;
+    core::CrystalData crystal;
+    core::RunParameters parameters;
     model::ReciprocalCell reciprocal;
 
     // Reflections read, accepted and rejected (by each test, and in all).

@@ -128,8 +128,12 @@ std::vector<double> ticks(double lo, double hi, int count) {
     const double power = model::portable::power_of_ten(model::portable::decimal_exponent(raw));
     const double norm = raw / power;
     const double step = (norm < 1.5 ? 1.0 : norm < 3.5 ? 2.0 : norm < 7.5 ? 5.0 : 10.0) * power;
+    // A limit within a billionth of a step of a tick has the tick: lo/step
+    // and hi carry the rounding of their own computation.
+    constexpr double kTickSlack = 1e-9;
     std::vector<double> values;
-    for (double i = std::ceil(lo / step - 1e-9); i * step <= hi + step * 1e-9; ++i) values.push_back(i * step);
+    for (double i = std::ceil(lo / step - kTickSlack); i * step <= hi + step * kTickSlack; ++i)
+        values.push_back(i * step);
     return values;
 }
 

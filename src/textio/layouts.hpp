@@ -18,7 +18,6 @@ inline constexpr Layout kEchoNumber = parse_layout("(A23, F4.2)");
 inline constexpr Layout kBoxText = parse_layout("(1X,A78)");
 inline constexpr Layout kBoxEmpty = parse_layout("(A2,76X,A1)");
 inline constexpr Layout kCorrected = parse_layout("(3I4, 2F8.2, F10.3)");
-inline constexpr Layout kCorrectedLarge = parse_layout("(3I4, F8.0, F8.2, F10.3)");
 inline constexpr Layout kCoefficients4 = parse_layout("(A5, 4F10.4, A34)");
 inline constexpr Layout kCoefficients3 = parse_layout("(A5, 3F10.4, A44)");
 inline constexpr Layout kCoefficients2 = parse_layout("(A5, 2F10.4, A54)");

@@ -196,13 +196,16 @@ inline char* put_digits_backwards(char* end, std::uint64_t v, int count) {
 // most half an ulp) cannot change the direction.  False (NaN, infinities
 // and huge values among them) leaves the value to the exact path.
 [[gnu::always_inline]] inline bool round_quickly(double value, int decimals, std::uint64_t& n) {
+    constexpr double kLargest = 4.0e15;           // below 2^52 ≈ 4.5·10^15, where doubles step by less than 1
+    constexpr double kProductRounding = 4.0e-16;  // half an ulp of y is at most 2^-53·y ≈ 1.1·10^-16·y; with room
+    constexpr double kTieMarginFloor = 1e-300;    // so that the margin is never zero
     const double y = std::fabs(value) * static_cast<double>(kPow10[static_cast<std::size_t>(decimals)]);
-    if (!(y < 4.0e15)) return false;
+    if (!(y < kLargest)) return false;
     // y ≥ 0 and below 2^52: truncation is the floor, and exact (in a signed
     // integer, whose conversions need no test of the top bit).
     const auto truncated = static_cast<std::int64_t>(y);
     const double fraction = y - static_cast<double>(truncated);  // exact
-    if (std::fabs(fraction - 0.5) <= y * 4.0e-16 + 1e-300) return false;
+    if (std::fabs(fraction - 0.5) <= y * kProductRounding + kTieMarginFloor) return false;
     n = static_cast<std::uint64_t>(truncated) + (fraction > 0.5 ? 1u : 0u);
     return true;
 }

@@ -28,9 +28,9 @@ std::string outcome(float lambda, char letter, const std::string& answers) {
     std::ostringstream out;
     textio::KeyboardChannel keyboard(in);
     textio::ConsoleChannel channel(out);
-    FitRequest request;
+    core::FitRequest request;
     request.letter = letter;
-    const RunParameters p = settle_fit_options(lambda, request, channel, keyboard);
+    const core::RunParameters p = settle_fit_options(lambda, request, channel, keyboard);
     const std::string console = out.str();
     std::string s = std::string(1, static_cast<char>(std::toupper(p.fit_description[0]))) + " " +
                     text(p.sin_theta_min) + " " + text(p.sin_theta_max) + " " + text(p.omit) + " " +

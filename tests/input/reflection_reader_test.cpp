@@ -80,10 +80,10 @@ TEST(ReflectionStream, RecordsInOrderThenTheEndOrAnError) {
         SCOPED_TRACE(c.what);
         const ScratchFolder dir("stream");
         ReflectionStream stream(open_list(dir, c.body));
-        std::vector<Reflection> records;
+        std::vector<core::Reflection> records;
         std::string error;
         try {
-            for (Reflection r; stream.next(r);) records.push_back(r);
+            for (core::Reflection r; stream.next(r);) records.push_back(r);
         } catch (const textio::RecordError& e) {
             error = e.what();
         }
@@ -104,7 +104,7 @@ TEST(ReflectionStream, ConsumerStoppingEarly) {
     velor::testing::write_file(dir / "x.fcf", kHeader + numbered(100000));
     for (const int taken : {1, 0, 16384, 50000}) {
         ReflectionStream stream(textio::InputFile::open((dir / "x.fcf").string()));
-        Reflection r;
+        core::Reflection r;
         for (int n = 0; n < taken; ++n) ASSERT_TRUE(stream.next(r));
         if (taken != 1) std::this_thread::sleep_for(std::chrono::milliseconds(200));
     }
@@ -118,7 +118,7 @@ TEST(ReflectionReader, Terminator) {
     } cases[] = {{0, 0, 0, true},          {1, 0, 0, false},           {0, 0, -1, false},
                  {-1, 1, 0, false},        {INT_MIN, 0, 0, false},     {INT_MIN, INT_MIN, 0, true},
                  {INT_MAX, 1, 0, false},   {1 << 30, 1 << 30, INT_MIN, true}};
-    for (const auto& c : cases) EXPECT_EQ((Reflection{c.h, c.k, c.l}.is_terminator()), c.ends) << c.h << " " << c.k;
+    for (const auto& c : cases) EXPECT_EQ((core::Reflection{c.h, c.k, c.l}.is_terminator()), c.ends) << c.h << " " << c.k;
 }
 
 }  // namespace

@@ -36,16 +36,17 @@ TEST(CorrectionSurface, EqualAreaMap) {
 // reflection's own (or their negatives) and the geometry is its geometry:
 // the Cartesian axes agree with the metric of the reciprocal cell.
 TEST(CorrectionSurface, DirectionOfAReflectionGivesItsGeometry) {
-    input::CrystalData crystal;
+    core::CrystalData crystal;
     crystal.lambda = 1.54184f;
     crystal.lambda_sq = static_cast<double>(crystal.lambda) * static_cast<double>(crystal.lambda);
     crystal.a = 7.1f, crystal.b = 9.3f, crystal.c = 11.7f;
     crystal.alpha_deg = 78.0f, crystal.beta_deg = 95.5f, crystal.gamma_deg = 104.2f;
     crystal.osf = 1.0f;
-    const ReciprocalCell rc = rscell(crystal);
+    const ReciprocalCell rc = reciprocal_cell(crystal);
+    const GeometryOfReflections geometry(rc, crystal.lambda_sq);
     const auto axes = reciprocal_axes(rc);
     for (const auto& [h, k, l] : {std::array{1, 0, 0}, {0, 1, 0}, {0, 0, -1}, {3, -2, 5}, {-4, 7, 1}}) {
-        const Geometry g = reflection_geometry(rc, crystal.lambda_sq, h, k, l);
+        const Geometry g = geometry(h, k, l);
         Vector3 u{};
         for (std::size_t i = 0; i < 3; ++i) u[i] = h * axes[0][i] + k * axes[1][i] + l * axes[2][i];
         const double length = std::hypot(u[0], u[1], u[2]);
@@ -55,7 +56,7 @@ TEST(CorrectionSurface, DirectionOfAReflectionGivesItsGeometry) {
         EXPECT_NEAR(std::fabs(hkl[0]), std::abs(h), 1e-12);
         EXPECT_NEAR(std::fabs(hkl[1]), std::abs(k), 1e-12);
         EXPECT_NEAR(std::fabs(hkl[2]), std::abs(l), 1e-12);
-        const Geometry d = direction_geometry(rc, crystal.lambda_sq, hkl);
+        const Geometry d = geometry(hkl[0], hkl[1], hkl[2]);
         for (std::size_t j = 0; j < 6; ++j) EXPECT_NEAR(d.t[j], g.t[j], 1e-12);
         EXPECT_NEAR(d.sin2, g.sin2, 1e-12);
     }

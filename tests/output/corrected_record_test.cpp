@@ -4,6 +4,7 @@
 #include <random>
 
 #include "output/corrected_record.hpp"
+#include "textio/layouts.hpp"
 #include "textio/record_format.hpp"
 
 namespace velor::output {
@@ -11,17 +12,20 @@ namespace {
 
 using model::CorrectedReflection;
 
-std::string record(const input::Reflection& r, double fo2, double sigma, double s) {
+// The record as a write with the layout of NAMEx.hkl gives it: F8.2 for
+// Fo², or F8.0 from 99999 on.
+std::string record(const core::Reflection& r, double fo2, double sigma, double s) {
+    static constexpr textio::Layout kLarge = textio::parse_layout("(3I4, F8.0, F8.2, F10.3)");
     std::string out;
     const textio::Value values[] = {r.h, r.k, r.l, fo2, sigma, s};
-    textio::format_records(out, corrected_record_layout(fo2), values);
+    textio::format_records(out, fo2 < 99999.0 ? textio::layouts::kCorrected : kLarge, values);
     return out;
 }
 
 // Fo² in F8.2 below 99999, in F8.0 from there on.
 TEST(CorrectedRecord, Columns) {
     const struct {
-        input::Reflection r;
+        core::Reflection r;
         double fo2, sigma, s;
         const char* expected;
     } cases[] = {
@@ -43,7 +47,7 @@ TEST(CorrectedRecord, FixedColumnsGiveTheLayoutsText) {
     std::uniform_real_distribution<double> unit(-1.0, 1.0);
     std::uniform_int_distribution<int> index(-200, 200), exponent(-4, 9);
     for (int n = 0; n < 100000; ++n) {
-        const input::Reflection r{index(rng), index(rng), index(rng)};
+        const core::Reflection r{index(rng), index(rng), index(rng)};
         CorrectedReflection c;
         c.fo2 = unit(rng) * std::pow(10.0, exponent(rng));
         c.sigma = std::round(unit(rng) * 2e5) / 200.0 + 0.005;  // ties at the second decimal

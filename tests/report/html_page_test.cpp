@@ -87,17 +87,18 @@ TEST(HtmlPage, MapsShowTheExtremesOfTheTrueModel) {
     ASSERT_EQ(gen.status, 0) << gen.err;
     ASSERT_EQ(run_velor(dir.path(), {"--json", "g.json", "g", "C"}).status, 0);
     const nlohmann::json summary = nlohmann::json::parse(read_file(dir / "g.json"));
-    model::Solution truth, fit;
+    core::Coefficients truth{}, fit{};
     std::istringstream model_text(gen.out);
     for (std::size_t p = 0; p < 24; ++p) {
-        model_text >> truth.x[p];
-        fit.x[p] = summary["coefficients"][p]["value"].get<double>();
+        model_text >> truth[p];
+        fit[p] = summary["coefficients"][p]["value"].get<double>();
     }
     std::ostringstream console_text;
     textio::ConsoleChannel console(console_text);
-    const input::CrystalData crystal = input::read_crystal_data(textio::make_field((dir / "g.res").string()),
-                                                                textio::make_field((dir / "g.fcf").string()), console);
-    const model::ReciprocalCell rc = model::rscell(crystal);
+    const core::CrystalData crystal = input::read_crystal_data(textio::make_field((dir / "g.res").string()),
+                                                               textio::make_field((dir / "g.fcf").string()), console);
+    const model::ReciprocalCell rc = model::reciprocal_cell(crystal);
+    const model::ScaleModel cubic(4, crystal.lambda_sq);
     const auto direction = [](const model::SurfaceGrid& g, int row, int column) {
         const double x = g.x_of(column), y = g.y_of(row), r = std::max(1.0, std::hypot(x, y));
         return model::lambert_direction(x / r, y / r);
@@ -105,8 +106,8 @@ TEST(HtmlPage, MapsShowTheExtremesOfTheTrueModel) {
     for (int shell : {0, 4, 9}) {
         const double sin_theta = summary["shells"][shell]["sin_theta_high"].get<double>();
         SCOPED_TRACE("sin theta " + std::to_string(sin_theta));
-        const auto true_grid = model::correction_surface(rc, crystal.lambda_sq, truth, 24, sin_theta, 64);
-        const auto fit_grid = model::correction_surface(rc, crystal.lambda_sq, fit, 24, sin_theta, 64);
+        const auto true_grid = model::correction_surface(rc, cubic, truth, sin_theta, 64);
+        const auto fit_grid = model::correction_surface(rc, cubic, fit, sin_theta, 64);
         const model::GridExtremes t = model::extremes(true_grid), f = model::extremes(fit_grid);
         // Within a few cells (2.8° each at the centre) and a few per cent
         // of the range of S.
