@@ -38,12 +38,12 @@ float number(const std::string& option, const std::string& text) {
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
     if (error != std::errc{} || stop != end || !std::isfinite(value))
-        throw UsageError("option " + option + ": '" + text + "' is not a number");
+        throw UsageError(message("option ", option, ": '", text, "' is not a number"));
     return value;
 }
 
 [[noreturn]] void refuse(const std::string& option, const std::string& text, const char* rule) {
-    throw UsageError("option " + option + ": " + text + " is not acceptable (" + rule + ")");
+    throw UsageError(message("option ", option, ": ", text, " is not acceptable (", rule, ")"));
 }
 
 // The rules of the dialogue, on the single-precision values.

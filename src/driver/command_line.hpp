@@ -2,11 +2,11 @@
 #pragma once
 
 #include <optional>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "core/run_parameters.hpp"
+#include "platform/failure.hpp"
 
 namespace velor::driver {
 
@@ -24,13 +24,8 @@ struct CommandLine {
     std::string json_file, cif_file, html_file;
 };
 
-// A command line that cannot be run: an unknown option, a missing or
-// refused value.  The message names the option.
-class UsageError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
+// A command line that cannot be run is a UsageError whose message names
+// the option.
 CommandLine parse_command_line(const std::vector<std::string>& words);
 
 }  // namespace velor::driver

@@ -9,7 +9,7 @@
 #include "platform/files.hpp"
 #include "platform/interrupts.hpp"
 #include "platform/terminal.hpp"
-#include "stops/run_stop.hpp"
+#include "platform/failure.hpp"
 
 int main(int argc, char** argv) {
     velor::platform::prepare_standard_streams();
@@ -19,10 +19,10 @@ int main(int argc, char** argv) {
     velor::driver::CommandLine line;
     try {
         line = velor::driver::parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
-    } catch (const velor::driver::UsageError& e) {
+    } catch (const velor::UsageError& e) {
         std::cerr << "velor: " << e.what() << "\n"
                   << "velor: see 'velor --help' for the options\n";
-        return velor::kExitRecordError;
+        return velor::kExitUsage;
     }
     switch (line.action) {
         case velor::driver::CommandLine::Action::help: std::cout << line.help_text; return velor::kExitDone;

@@ -8,7 +8,7 @@
 #include "input/reflection_stream.hpp"
 #include "model/cholesky.hpp"
 #include "output/corrected_record_writer.hpp"
-#include "stops/run_stop.hpp"
+#include "platform/failure.hpp"
 #include "textio/files.hpp"
 #include "textio/layouts.hpp"
 #include "textio/numeric_fields.hpp"
@@ -60,7 +60,7 @@ void require_possible_reflections(const input::FileNames& names, const core::Cry
             break;
         }
     }
-    stop_run(beyond_sin_theta_one_message(names, beyond));
+    stop(beyond_sin_theta_one_message(names, beyond));
 }
 
 }  // namespace
@@ -69,7 +69,7 @@ model::ReciprocalCell rscell(const core::CrystalData& crystal) {
     // Values no crystal can have stop the run before the fit, with what is
     // wrong, rather than giving scale factors of any sign.
     if (const auto why = model::impossibility(crystal); why != model::ImpossibleCrystal::none)
-        stop_run(impossibility_message(why, crystal));
+        stop(impossibility_message(why, crystal));
     return model::reciprocal_cell(crystal);
 }
 
@@ -122,9 +122,9 @@ void chlsky(model::NormalEquations& eq, core::FitResult& fit, int n, textio::Out
     // Six parameters is the smallest fit; below it only the data can change.
     const std::string advice = n > 6 ? "Use a fit type with fewer parameters, or check the data."
                                      : "Check the data and the screening limits.";
-    stop_run("the normal equations are singular: the " + std::to_string(eq.accepted) +
-             " reflections that passed the screening do not determine the " + std::to_string(n) +
-             " parameters of this fit (too few of them, or in too few directions). " + advice);
+    stop("the normal equations are singular: the ", eq.accepted,
+         " reflections that passed the screening do not determine the ", n,
+         " parameters of this fit (too few of them, or in too few directions). ", advice);
 }
 
 model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_name, const core::CrystalData& crystal,

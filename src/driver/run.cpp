@@ -17,7 +17,7 @@
 #include "report/cif_fragment.hpp"
 #include "report/html_page.hpp"
 #include "report/json_summary.hpp"
-#include "stops/run_stop.hpp"
+#include "platform/failure.hpp"
 #include "textio/errors.hpp"
 #include "textio/input_channel.hpp"
 #include "textio/output_channel.hpp"
@@ -83,7 +83,7 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
     r.statistics = aplcor(r.names.fcf, r.names.hkl, r.crystal, scale, r.reciprocal, r.fit,
                           r.normal.accepted + r.rejections.total(), outputs, console,
                           diagnostics ? &*diagnostics : nullptr);
-    if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty()) stop_run(why);
+    if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty()) stop(why);
     const output::WrittenReport written =
         output::wrtabs(r.names, r.parameters.parameter_count, r.fit, r.statistics, outputs, console);
     output::echabs(written.report, console);

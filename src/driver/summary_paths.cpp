@@ -1,6 +1,6 @@
 #include "driver/summary_paths.hpp"
 
-#include "stops/run_stop.hpp"
+#include "platform/failure.hpp"
 #include "textio/text_field.hpp"
 
 namespace velor::driver {
@@ -36,7 +36,7 @@ void refuse_summary_clashes(const CommandLine& line, const input::FileNames& nam
         run_files.push_back({what, name, platform::file_key(name)});
     }
     if (std::string clash = summary_clash(run_files, summaries); !clash.empty())
-        throw RunStop(std::move(clash), kExitRecordError);
+        throw UsageError(std::move(clash));
 }
 
 }  // namespace velor::driver

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "input/reflection_reader.hpp"
-#include "stops/run_stop.hpp"
+#include "platform/failure.hpp"
 #include "textio/errors.hpp"
 #include "textio/files.hpp"
 #include "textio/free_format.hpp"
@@ -194,7 +194,7 @@ void require_list_4(const std::string& fcf_name, const FcfHeader& header) {
     if (!header.refused_code) return;
     const std::string_view fcf = textio::trim_right(fcf_name);
     const std::string ins = std::string(fcf.substr(0, fcf.size() - 4)) + ".ins";
-    stop_run("file '" + std::string(fcf) + "' has reflection list code " + *header.refused_code +
+    stop("file '" + std::string(fcf) + "' has reflection list code " + *header.refused_code +
                      " (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, Fo2, sigma(Fo2)) is needed: set LIST 4 "
                      "in '" + ins + "' and refine the structure again");
 }
@@ -232,7 +232,7 @@ void require_same_cell(const std::string& res_name, const std::string& fcf_name,
                        std::string(buffer, end) + " against " + printed.text;
     }
     if (differences.empty()) return;
-    stop_run("files '" + std::string(textio::trim_right(res_name)) + "' and '" +
+    stop("files '" + std::string(textio::trim_right(res_name)) + "' and '" +
                      std::string(textio::trim_right(fcf_name)) + "' are not of the same refinement: the cell " +
                      "differs (" + differences + ")");
 }

@@ -11,19 +11,22 @@ namespace velor::platform {
 
 #ifdef __linux__
 
-bool reserve_space(std::FILE* file, std::uint64_t bytes) {
-    return ::fallocate(::fileno(file), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) == 0;
+Failure reserve_space(std::FILE* file, std::uint64_t bytes) {
+    if (::fallocate(::fileno(file), FALLOC_FL_KEEP_SIZE, 0, static_cast<off_t>(bytes)) != 0)
+        return Failure::of_error_number(errno);
+    return {};
 }
 
-int release_space_past(std::FILE* file, std::uint64_t length) {
-    return ::ftruncate(::fileno(file), static_cast<off_t>(length)) == 0 ? 0 : errno;
+Failure release_space_past(std::FILE* file, std::uint64_t length) {
+    if (::ftruncate(::fileno(file), static_cast<off_t>(length)) != 0) return Failure::of_error_number(errno);
+    return {};
 }
 
 #else
 
-bool reserve_space(std::FILE*, std::uint64_t) { return false; }
+Failure reserve_space(std::FILE*, std::uint64_t) { return {Failure::Kind::other, "not done on this system"}; }
 
-int release_space_past(std::FILE*, std::uint64_t) { return 0; }
+Failure release_space_past(std::FILE*, std::uint64_t) { return {}; }
 
 #endif
 

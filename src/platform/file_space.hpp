@@ -8,14 +8,15 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/failure.hpp"
+
 namespace velor::platform {
 
-// Sets aside `bytes` for the open file without changing its size; false
-// where that is not done.
-bool reserve_space(std::FILE* file, std::uint64_t bytes);
+// Sets aside `bytes` for the open file without changing its size; a
+// failure where that is not done.
+Failure reserve_space(std::FILE* file, std::uint64_t bytes);
 
-// Gives back what was set aside past `length` bytes, the file's text; 0, or
-// the error number of a failure.
-int release_space_past(std::FILE* file, std::uint64_t length);
+// Gives back what was set aside past `length` bytes, the file's text.
+Failure release_space_past(std::FILE* file, std::uint64_t length);
 
 }  // namespace velor::platform

@@ -90,79 +90,71 @@ bool mark_for_deletion(HANDLE handle, bool marked) {
 
 void prepare_standard_streams() { _setmode(_fileno(stdout), _O_BINARY); }
 
-ReadFile open_for_reading(const std::string& name) {
-    ReadFile result;
+OpenedFile open_for_reading(const std::string& name) {
     const std::wstring path = native(name);
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        result.not_regular = "a folder";
-        return result;
-    }
-    result.file = _wfopen(path.c_str(), L"rb");
-    if (result.file == nullptr) {
-        result.error = errno;
-        return result;
-    }
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+        return {nullptr, {Failure::Kind::not_regular, "a folder"}};
+    std::FILE* file = _wfopen(path.c_str(), L"rb");
+    if (file == nullptr) return {nullptr, Failure::of_error_number(errno)};
     // NUL, CON, COM1 and pipes open like files; only a disk file is read.
-    const DWORD type = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(result.file))));
+    const DWORD type = GetFileType(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))));
     if (type != FILE_TYPE_DISK) {
-        std::fclose(result.file);
-        result.file = nullptr;
-        result.not_regular = type == FILE_TYPE_PIPE ? "a pipe" : "a device";
+        std::fclose(file);
+        return {nullptr, {Failure::Kind::not_regular, type == FILE_TYPE_PIPE ? "a pipe" : "a device"}};
     }
-    return result;
+    return {file, {}};
 }
 
-NewFile create_new_file(const std::string& name) {
-    NewFile result;
+OpenedFile create_new_file(const std::string& name) {
     const HANDLE handle = CreateFileW(native(name).c_str(), GENERIC_WRITE | DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                       nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        result.exists = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS;
-        result.denied = error == ERROR_ACCESS_DENIED;
-        result.error = system_text(error);
-        return result;
+        const Failure::Kind kind = error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Failure::Kind::exists
+                                   : error == ERROR_ACCESS_DENIED                             ? Failure::Kind::denied
+                                                                                              : Failure::Kind::other;
+        return {nullptr, {kind, system_text(error)}};
     }
     if (!mark_for_deletion(handle, true)) {
-        result.error = system_text(GetLastError());
+        Failure failure{Failure::Kind::other, system_text(GetLastError())};
         CloseHandle(handle);
         DeleteFileW(native(name).c_str());
-        return result;
+        return {nullptr, std::move(failure)};
     }
-    result.file = stream_of(handle, _O_WRONLY | _O_BINARY, "wb");
-    if (result.file == nullptr) result.error = std::strerror(errno);
-    return result;
+    std::FILE* file = stream_of(handle, _O_WRONLY | _O_BINARY, "wb");
+    if (file == nullptr) return {nullptr, {Failure::Kind::other, std::strerror(errno)}};
+    return {file, {}};
 }
 
-int flush_to_disk(std::FILE* file) {
-    if (std::fflush(file) != 0) return errno;
-    return FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)))) ? 0 : EIO;
+Failure flush_to_disk(std::FILE* file) {
+    if (std::fflush(file) != 0) return Failure::of_error_number(errno);
+    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))))) return Failure::of_error_number(EIO);
+    return {};
 }
 
 // MoveFileEx renames through the file system's journal; there is no folder
 // to flush.
-int flush_folder(const std::string&) { return 0; }
+Failure flush_folder(const std::string&) { return {}; }
 
-int close_kept_file(std::FILE* file) {
+Failure close_kept_file(std::FILE* file) {
     std::fflush(file);
     const bool kept = mark_for_deletion(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), false);
-    const int error_number = kept ? 0 : EIO;
-    if (std::fclose(file) != 0) return errno;
-    return error_number;
+    if (std::fclose(file) != 0) return Failure::of_error_number(errno);
+    return kept ? Failure() : Failure::of_error_number(EIO);
 }
 
-std::string replace_file(const std::string& from, const std::string& to) {
-    if (MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return "";
-    return system_text(GetLastError());
+Failure replace_file(const std::string& from, const std::string& to) {
+    if (MoveFileExW(native(from).c_str(), native(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return {};
+    return {Failure::Kind::other, system_text(GetLastError())};
 }
 
-std::string why_not_replaceable(const std::string& name) {
+Failure check_replaceable(const std::string& name) {
     const std::wstring path = native(name);
     const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return "";
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return "Is a directory";
-    if (attributes & FILE_ATTRIBUTE_READONLY) return system_text(ERROR_ACCESS_DENIED);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return {};
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return {Failure::Kind::not_regular, "Is a directory"};
+    if (attributes & FILE_ATTRIBUTE_READONLY) return {Failure::Kind::denied, system_text(ERROR_ACCESS_DENIED)};
     // Replacing needs the right to delete the file, which a program that
     // holds it open without FILE_SHARE_DELETE withholds: ask for it now,
     // before any file of the run is renamed.
@@ -170,13 +162,17 @@ std::string why_not_replaceable(const std::string& name) {
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? "" : system_text(error);
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return {};
+        return {Failure::Kind::other, system_text(error)};
     }
     CloseHandle(handle);
-    return "";
+    return {};
 }
 
-bool remove_file(const std::string& name) { return DeleteFileW(native(name).c_str()) != 0; }
+Failure remove_file(const std::string& name) {
+    if (DeleteFileW(native(name).c_str())) return {};
+    return {Failure::Kind::other, system_text(GetLastError())};
+}
 
 std::size_t folder_length(std::string_view path) {
     const std::size_t end = path.find_last_of("/\\:");
@@ -198,80 +194,75 @@ const char* kind_of(mode_t mode) {
 
 }  // namespace
 
-ReadFile open_for_reading(const std::string& name) {
-    ReadFile result;
+OpenedFile open_for_reading(const std::string& name) {
     // Looked at before it is opened: opening a device may do something,
     // and opening a FIFO waits for a program to write to it.  Opened without
     // waiting all the same, in case the name was replaced meanwhile.
     struct stat status {};
-    if (::stat(name.c_str(), &status) != 0) {
-        result.error = errno;
-        return result;
-    }
-    if (!S_ISREG(status.st_mode)) {
-        result.not_regular = kind_of(status.st_mode);
-        return result;
-    }
+    if (::stat(name.c_str(), &status) != 0) return {nullptr, Failure::of_error_number(errno)};
+    if (!S_ISREG(status.st_mode)) return {nullptr, {Failure::Kind::not_regular, kind_of(status.st_mode)}};
     const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        result.error = errno;
-        return result;
-    }
+    if (fd < 0) return {nullptr, Failure::of_error_number(errno)};
     if (::fstat(fd, &status) == 0 && !S_ISREG(status.st_mode)) {
-        result.not_regular = kind_of(status.st_mode);
         ::close(fd);
-        return result;
+        return {nullptr, {Failure::Kind::not_regular, kind_of(status.st_mode)}};
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    result.file = ::fdopen(fd, "rb");
-    if (result.file == nullptr) {
-        result.error = errno;
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        Failure failure = Failure::of_error_number(errno);
         ::close(fd);
+        return {nullptr, std::move(failure)};
     }
-    return result;
+    return {file, {}};
 }
 
-NewFile create_new_file(const std::string& name) {
-    NewFile result;
-    result.file = std::fopen(name.c_str(), "wbx");  // x: never opens a file that exists
-    if (result.file == nullptr) {
-        result.exists = errno == EEXIST;
-        result.denied = errno == EACCES || errno == EPERM;
-        result.error = std::strerror(errno);
-    }
-    return result;
+OpenedFile create_new_file(const std::string& name) {
+    std::FILE* file = std::fopen(name.c_str(), "wbx");  // x: never opens a file that exists
+    if (file == nullptr) return {nullptr, Failure::of_error_number(errno)};
+    return {file, {}};
 }
 
-int flush_to_disk(std::FILE* file) {
-    if (std::fflush(file) != 0) return errno;
-    return ::fsync(::fileno(file)) == 0 ? 0 : errno;
+Failure flush_to_disk(std::FILE* file) {
+    if (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0) return Failure::of_error_number(errno);
+    return {};
 }
 
-int flush_folder(const std::string& name) {
+Failure flush_folder(const std::string& name) {
     const std::size_t length = folder_length(name);
     const std::string folder = length == 0 ? "." : name.substr(0, length);
     // A folder that cannot be read cannot be opened to be flushed either;
     // its entries reach the disk in the system's own time.
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return 0;
+    if (fd < 0) return {};
     // EINVAL: a file system that keeps no folders to flush.
-    const int error_number = ::fsync(fd) == 0 || errno == EINVAL ? 0 : errno;
+    Failure failure;
+    if (::fsync(fd) != 0 && errno != EINVAL) failure = Failure::of_error_number(errno);
     ::close(fd);
-    return error_number;
+    return failure;
 }
 
-int close_kept_file(std::FILE* file) { return std::fclose(file) == 0 ? 0 : errno; }
-
-std::string replace_file(const std::string& from, const std::string& to) {
-    return std::rename(from.c_str(), to.c_str()) == 0 ? "" : std::strerror(errno);
+Failure close_kept_file(std::FILE* file) {
+    if (std::fclose(file) != 0) return Failure::of_error_number(errno);
+    return {};
 }
 
-std::string why_not_replaceable(const std::string& name) {
+Failure replace_file(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) != 0) return Failure::of_error_number(errno);
+    return {};
+}
+
+Failure check_replaceable(const std::string& name) {
     struct stat status {};
-    return ::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode) ? "Is a directory" : "";
+    if (::stat(name.c_str(), &status) == 0 && S_ISDIR(status.st_mode))
+        return {Failure::Kind::not_regular, "Is a directory"};
+    return {};
 }
 
-bool remove_file(const std::string& name) { return ::unlink(name.c_str()) == 0; }
+Failure remove_file(const std::string& name) {
+    if (::unlink(name.c_str()) != 0) return Failure::of_error_number(errno);
+    return {};
+}
 
 std::size_t folder_length(std::string_view path) {
     const std::size_t end = path.rfind('/');

@@ -1,6 +1,6 @@
 #include "textio/files.hpp"
 
-#include "stops/run_stop.hpp"
+#include "platform/failure.hpp"
 #include "textio/errors.hpp"
 #include "textio/layouts.hpp"
 #include "textio/text_field.hpp"

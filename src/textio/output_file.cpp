@@ -31,7 +31,7 @@ std::string temporary_name_for(const std::string& name, unsigned attempt) {
 }  // namespace
 
 OutputFile::OutputFile(std::string name) : name_(std::move(name)) {
-    platform::NewFile created;
+    platform::OpenedFile created;
     for (unsigned attempt = 0; attempt < 100 && file_ == nullptr; ++attempt) {
         temp_name_ = temporary_name_for(name_, attempt);
         // Created and noted for removal in one piece, so that an
@@ -41,14 +41,14 @@ OutputFile::OutputFile(std::string name) : name_(std::move(name)) {
         created = platform::create_new_file(temp_name_);
         file_ = created.file;
         if (file_ != nullptr) ticket_ = platform::note_temporary(temp_name_);
-        else if (!created.exists) break;
+        else if (created.failure.kind() != platform::Failure::Kind::exists) break;
     }
     if (file_ == nullptr) {
         // The system's own cause: a full disk, a missing folder, a name too
         // long.  A refused permission keeps the words it always had.
-        throw RecordError(location_of(name_), created.denied
+        throw RecordError(location_of(name_), created.failure.kind() == platform::Failure::Kind::denied
                                                   ? "Permission denied trying to open file '" + name_ + "'"
-                                                  : "Cannot create file '" + name_ + "': " + created.error);
+                                                  : "Cannot create file '" + name_ + "': " + created.failure.text());
     }
     std::setvbuf(file_, nullptr, _IONBF, 0);  // we buffer ourselves
     pending_.reserve(4096);
@@ -77,46 +77,47 @@ void OutputFile::drain(std::string& pending) {
 
 void OutputFile::send(std::string& pending) {
     if (pending.empty()) return;
-    if (file_ == nullptr) fail_write(EBADF);  // written after close
+    if (file_ == nullptr) fail_write(platform::Failure::of_error_number(EBADF));  // written after close
     if (!writer_) writer_ = std::make_unique<BackgroundWriter>(file_);
-    if (const int error_number = writer_->hand_over(pending)) fail_write(error_number);
+    if (const int error_number = writer_->hand_over(pending))
+        fail_write(platform::Failure::of_error_number(error_number));
     pending.reserve(kFlushSize + 4096);
 }
 
-void OutputFile::fail_write(int error_number) {
-    throw RecordError(location_of(name_), "Cannot write file '" + name_ + "': " + std::strerror(error_number));
+void OutputFile::fail_write(const platform::Failure& failure) {
+    throw RecordError(location_of(name_), "Cannot write file '" + name_ + "': " + failure.text());
 }
 
 void OutputFile::reserve(std::uint64_t bytes) {
-    if (file_ != nullptr && bytes > 0 && platform::reserve_space(file_, bytes)) reserved_ = bytes;
+    if (file_ != nullptr && bytes > 0 && platform::reserve_space(file_, bytes).ok()) reserved_ = bytes;
 }
 
 void OutputFile::close() {
     if (file_ == nullptr) return;  // closed already
     if (writer_) {
-        if (const int error_number = writer_->finish()) fail_write(error_number);
+        if (const int error_number = writer_->finish()) fail_write(platform::Failure::of_error_number(error_number));
         writer_.reset();
     }
     if (!pending_.empty() && std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size())
-        fail_write(errno);
+        fail_write(platform::Failure::of_error_number(errno));
     pending_.clear();
     // Space set aside past the end of what was written is given back.
     if (reserved_ > 0) {
         const long end = std::ftell(file_);
         if (end >= 0 && static_cast<std::uint64_t>(end) < reserved_)
-            if (const int error_number = platform::release_space_past(file_, static_cast<std::uint64_t>(end)))
-                fail_write(error_number);
+            if (const platform::Failure failure = platform::release_space_past(file_, static_cast<std::uint64_t>(end)))
+                fail_write(failure);
     }
     // On the disk before it can replace an earlier file.
-    if (const int error_number = platform::flush_to_disk(file_)) fail_write(error_number);
+    if (const platform::Failure failure = platform::flush_to_disk(file_)) fail_write(failure);
     std::FILE* file = file_;
     file_ = nullptr;
-    if (const int error_number = platform::close_kept_file(file)) fail_write(error_number);
+    if (const platform::Failure failure = platform::close_kept_file(file)) fail_write(failure);
 }
 
 void OutputFile::put_in_place() {
-    if (const std::string why = platform::replace_file(temp_name_, name_); !why.empty())
-        throw RecordError(location_of(name_), "Cannot replace file '" + name_ + "': " + why);
+    if (const platform::Failure failure = platform::replace_file(temp_name_, name_))
+        throw RecordError(location_of(name_), "Cannot replace file '" + name_ + "': " + failure.text());
     platform::forget_temporary(ticket_);
     ticket_ = -1;
 }

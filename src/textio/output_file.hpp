@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "platform/failure.hpp"
 #include "textio/background_writer.hpp"
 #include "textio/output_channel.hpp"
 
@@ -47,7 +48,7 @@ protected:
 
 private:
     void send(std::string& pending);
-    [[noreturn]] void fail_write(int error_number);
+    [[noreturn]] void fail_write(const platform::Failure& failure);
     void discard_temporary();
 
     std::string name_;

@@ -1,7 +1,6 @@
 #include "textio/output_set.hpp"
 
 #include <algorithm>
-#include <cstring>
 #include <optional>
 
 #include "platform/file_lock.hpp"
@@ -20,9 +19,9 @@ void OutputSet::put_in_place() {
     std::optional<platform::FileLock> lock;
     if (!lock_file_.empty()) lock.emplace(lock_file_);
     for (const auto& file : files_)
-        if (const std::string why = platform::why_not_replaceable(file->name()); !why.empty())
+        if (const platform::Failure failure = platform::check_replaceable(file->name()))
             throw RecordError("writing file '" + file->name() + "'",
-                              "Cannot replace file '" + file->name() + "': " + why);
+                              "Cannot replace file '" + file->name() + "': " + failure.text());
     {
         const platform::DeferInterrupts defer;
         for (const auto& file : files_) file->put_in_place();
@@ -34,9 +33,9 @@ void OutputSet::put_in_place() {
         std::string folder = name.substr(0, platform::folder_length(name));
         if (std::find(folders.begin(), folders.end(), folder) != folders.end()) continue;
         folders.push_back(std::move(folder));
-        if (const int error_number = platform::flush_folder(name))
+        if (const platform::Failure failure = platform::flush_folder(name))
             throw RecordError("writing file '" + name + "'",
-                              "Cannot flush the folder of file '" + name + "': " + std::strerror(error_number));
+                              "Cannot flush the folder of file '" + name + "': " + failure.text());
     }
 }
 

@@ -5,7 +5,7 @@
 #include <limits>
 
 #include "driver/passes.hpp"
-#include "stops/run_stop.hpp"
+#include "platform/failure.hpp"
 
 namespace velor::driver {
 namespace {

@@ -10,7 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "input/crystal_data.hpp"
-#include "stops/run_stop.hpp"
+#include "platform/failure.hpp"
 #include "support/process.hpp"
 #include "textio/errors.hpp"
 #include "textio/output_channel.hpp"
