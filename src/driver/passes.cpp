@@ -133,7 +133,7 @@ model::Statistics aplcor(const std::string& fcf_name, const std::string& hkl_nam
                          model::Diagnostics* diagnostics) {
     console.write_free({"  Applying correction ..."});
     input::ReflectionStream stream(textio::open_or_fail(fcf_name));
-    textio::OutputFile& hkl = outputs.create(std::string(textio::trim_right(hkl_name)));
+    textio::OutputFile& hkl = outputs.create(hkl_name);
     // A record of 40 characters a reflection, and the 30 of the terminator.
     if (reflections > 0) hkl.reserve(40 * static_cast<std::uint64_t>(reflections) + 30);
 

@@ -61,7 +61,9 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
     intlze(r);
     const std::vector<std::string_view> arguments(line.arguments.begin(), line.arguments.end());
     r.fit_request = line.fit;
-    input::getnam(arguments, console, keyboard, r.names, r.fit_request.letter);
+    input::NamedRun named = input::getnam(arguments, console, keyboard);
+    r.names = std::move(named.names);
+    r.fit_request.letter = named.fit_letter;
     refuse_summary_clashes(line, r.names);
     if (const std::string note = unknown_fit_letter_note(arguments, r.fit_request.letter); !note.empty()) {
         console.flush();  // after the banner, also where both streams go to one file
@@ -75,7 +77,7 @@ std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio
     chlsky(r.normal, r.fit, r.parameters.parameter_count, console);
 
     // Runs on the same stem take turns to put their sets in place.
-    textio::OutputSet outputs(std::string(textio::trim_right(r.names.res)));
+    textio::OutputSet outputs(r.names.res);
     const model::Screening screening(r.crystal, r.parameters);
     std::optional<model::Diagnostics> diagnostics;
     if (summary) diagnostics.emplace(r.extent, screening);

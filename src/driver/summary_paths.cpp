@@ -1,7 +1,6 @@
 #include "driver/summary_paths.hpp"
 
 #include "platform/failure.hpp"
-#include "textio/text_field.hpp"
 
 namespace velor::driver {
 
@@ -32,8 +31,7 @@ void refuse_summary_clashes(const CommandLine& line, const input::FileNames& nam
                                       {&names.hkl, "the corrected data of this run"},
                                       {&names.ins, "the new instruction file of this run"},
                                       {&names.abs, "the report of this run"}}) {
-        const std::string name(textio::trim_right(*field));
-        run_files.push_back({what, name, platform::file_key(name)});
+        run_files.push_back({what, *field, platform::file_key(*field)});
     }
     if (std::string clash = summary_clash(run_files, summaries); !clash.empty())
         throw UsageError(std::move(clash));

@@ -1,26 +1,11 @@
 #include "driver/warnings.hpp"
 
 #include <cmath>
-#include <initializer_list>
-#include <string_view>
 
+#include "platform/failure.hpp"
 #include "textio/numeric_fields.hpp"
-#include "textio/text_field.hpp"
 
 namespace velor::driver {
-namespace {
-
-std::string_view name(const std::string& field) { return textio::trim_right(field); }
-
-// The pieces end to end (one allocation, and no temporaries for the
-// compiler to reason about).
-std::string join(std::initializer_list<std::string_view> pieces) {
-    std::string text;
-    for (std::string_view piece : pieces) text += piece;
-    return text;
-}
-
-}  // namespace
 
 std::vector<std::string> run_warnings(const RunFacts& f) {
     std::vector<std::string> warnings;
@@ -28,28 +13,29 @@ std::vector<std::string> run_warnings(const RunFacts& f) {
     const double before = st.n_before / st.d_before, after = st.n_after / st.d_after;
     // A value that is not a number is not lower either.
     if (!(after < before))
-        warnings.push_back(join({"the R-value after correction (", textio::format_decimals(after, 3), ") is not lower than before (",
-                                 textio::format_decimals(before, 3), "): the correction does not make the data fit the model better"}));
+        warnings.push_back(message("the R-value after correction (", textio::format_decimals(after, 3),
+                                   ") is not lower than before (", textio::format_decimals(before, 3),
+                                   "): the correction does not make the data fit the model better"));
     if (f.accepted < 10L * f.parameter_count)
-        warnings.push_back(join({"only ", std::to_string(f.accepted), " reflections passed the screening for the ",
-                                 std::to_string(f.parameter_count),
-                                 " parameters of the fit, fewer than ten per parameter: the correction is poorly "
-                                 "determined"}));
+        warnings.push_back(message("only ", f.accepted, " reflections passed the screening for the ",
+                                   f.parameter_count,
+                                   " parameters of the fit, fewer than ten per parameter: the correction is poorly "
+                                   "determined"));
     if (f.twinned)
-        warnings.push_back(join({"'", name(f.names.res), "' refines twinned data (HKLF 5, TWIN or BASF): '",
-                                 name(f.names.hkl), "' holds HKLF 4 data and '", name(f.names.ins),
-                                 "' still carries the twin instructions, which must be revised before the next "
-                                 "refinement"}));
+        warnings.push_back(message("'", f.names.res, "' refines twinned data (HKLF 5, TWIN or BASF): '", f.names.hkl,
+                                   "' holds HKLF 4 data and '", f.names.ins,
+                                   "' still carries the twin instructions, which must be revised before the next "
+                                   "refinement"));
     return warnings;
 }
 
 std::string unphysical_scale_message(const model::UnphysicalScale& u) {
     if (u.count == 0) return {};
-    return join({"the fitted scale factor S is not a positive number for ", std::to_string(u.count),
-                 u.count == 1 ? " reflection" : " reflections", " (smallest S ", textio::format_decimals(u.smallest, 3), " at h k l ",
-                 std::to_string(u.h), " ", std::to_string(u.k), " ", std::to_string(u.l),
-                 "): there the model, extrapolated beyond the data it was fitted to, is no transmission factor. Use "
-                 "a fit type with fewer parameters or a wider sin(theta) range."});
+    return message("the fitted scale factor S is not a positive number for ", u.count,
+                   u.count == 1 ? " reflection" : " reflections", " (smallest S ", textio::format_decimals(u.smallest, 3),
+                   " at h k l ", u.h, " ", u.k, " ", u.l,
+                   "): there the model, extrapolated beyond the data it was fitted to, is no transmission factor. Use "
+                   "a fit type with fewer parameters or a wider sin(theta) range.");
 }
 
 std::string beyond_sin_theta_one_message(const input::FileNames& names, const BeyondSinThetaOne& beyond) {
@@ -62,12 +48,11 @@ std::string beyond_sin_theta_one_message(const input::FileNames& names, const Be
             shown = textio::format_decimals(sin_theta, decimals);
             if (shown.find_first_not_of('0', 2) != std::string::npos || !shown.starts_with("1.")) break;
         }
-        first = join({" (the first at h k l ", std::to_string(beyond.h), " ", std::to_string(beyond.k), " ",
-                      std::to_string(beyond.l), ", sin(theta) ", shown, ")"});
+        first = message(" (the first at h k l ", beyond.h, " ", beyond.k, " ", beyond.l, ", sin(theta) ", shown, ")");
     }
-    return join({"files '", name(names.res), "' and '", name(names.fcf), "' are not of the same refinement: ",
-                 std::to_string(beyond.count), beyond.count == 1 ? " reflection has" : " reflections have",
-                 " sin(theta) > 1 at the wavelength and cell of '", name(names.res), "'", first});
+    return message("files '", names.res, "' and '", names.fcf, "' are not of the same refinement: ", beyond.count,
+                   beyond.count == 1 ? " reflection has" : " reflections have",
+                   " sin(theta) > 1 at the wavelength and cell of '", names.res, "'", first);
 }
 
 }  // namespace velor::driver

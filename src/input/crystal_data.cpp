@@ -192,11 +192,10 @@ FcfHeader read_fcf_header(InputFile& file) {
 // give a meaningless fit, so the run stops before anything is asked.
 void require_list_4(const std::string& fcf_name, const FcfHeader& header) {
     if (!header.refused_code) return;
-    const std::string_view fcf = textio::trim_right(fcf_name);
-    const std::string ins = std::string(fcf.substr(0, fcf.size() - 4)) + ".ins";
-    stop("file '" + std::string(fcf) + "' has reflection list code " + *header.refused_code +
-                     " (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, Fo2, sigma(Fo2)) is needed: set LIST 4 "
-                     "in '" + ins + "' and refine the structure again");
+    const std::string_view stem = std::string_view(fcf_name).substr(0, fcf_name.size() - 4);
+    stop("file '", fcf_name, "' has reflection list code ", *header.refused_code,
+         " (_shelx_refln_list_code); a LIST 4 file (h, k, l, Fc2, Fo2, sigma(Fo2)) is needed: set LIST 4 in '", stem,
+         ".ins' and refine the structure again");
 }
 
 // The reflection file of another refinement would give a fit of nonsense
@@ -232,9 +231,8 @@ void require_same_cell(const std::string& res_name, const std::string& fcf_name,
                        std::string(buffer, end) + " against " + printed.text;
     }
     if (differences.empty()) return;
-    stop("files '" + std::string(textio::trim_right(res_name)) + "' and '" +
-                     std::string(textio::trim_right(fcf_name)) + "' are not of the same refinement: the cell " +
-                     "differs (" + differences + ")");
+    stop("files '", res_name, "' and '", fcf_name, "' are not of the same refinement: the cell differs (",
+         differences, ")");
 }
 
 // F(000) from columns 21-80 of its record.

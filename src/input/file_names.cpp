@@ -29,23 +29,26 @@ std::string_view stem_of(std::string_view text) { return text.substr(0, text.fin
 
 }  // namespace
 
-void getnam(std::span<const std::string_view> arguments, textio::OutputChannel& console,
-            textio::InputChannel& keyboard, FileNames& names, char& fit_letter) {
+NamedRun getnam(std::span<const std::string_view> arguments, textio::OutputChannel& console,
+                textio::InputChannel& keyboard) {
+    NamedRun run;
     std::string stem_text(argument(arguments, 0));
-    fit_letter = fit_type_letter(make_field(argument(arguments, 1)));
+    run.fit_letter = fit_type_letter(make_field(argument(arguments, 1)));
 
     if (textio::is_blank(stem_text)) {
         console.write(textio::layouts::kPrompt, {"  Input filename without extension: "});
         stem_text = keyboard.require_line();  // the whole line: a path may be longer than 80 columns
     }
 
+    FileNames& names = run.names;
     names.given = textio::trim_right(stem_text);
     names.stem = stem_of(stem_text);
-    names.res = textio::name_field(names.stem + ".res");
-    names.fcf = textio::name_field(names.stem + ".fcf");
-    names.hkl = textio::name_field(names.stem + "x.hkl");
-    names.abs = textio::name_field(names.stem + "x.abs");
-    names.ins = textio::name_field(names.stem + "x.ins");
+    names.res = names.stem + ".res";
+    names.fcf = names.stem + ".fcf";
+    names.hkl = names.stem + "x.hkl";
+    names.abs = names.stem + "x.abs";
+    names.ins = names.stem + "x.ins";
+    return run;
 }
 
 }  // namespace velor::input

@@ -11,23 +11,28 @@
 
 namespace velor::input {
 
-// Each name is a field blank-padded to at least 80 characters (a longer
-// path is kept whole); a file is opened by its name without the blanks.
+// The names as the files are opened by, without padding; a path longer
+// than any record is kept whole.
 struct FileNames {
-    std::string stem;  // as given, without padding, up to the first blank
-    std::string given; // the name as given or typed, without trailing blanks
-    std::string res;  // NAME.res, the refined instruction file
-    std::string fcf;  // NAME.fcf, the LIST 4 reflection file
-    std::string hkl;  // NAMEx.hkl, corrected reflections
-    std::string ins;  // NAMEx.ins, new instruction file
-    std::string abs;  // NAMEx.abs, report
+    std::string stem;   // as given, up to the first blank
+    std::string given;  // the name as given or typed, without trailing blanks
+    std::string res;    // NAME.res, the refined instruction file
+    std::string fcf;    // NAME.fcf, the LIST 4 reflection file
+    std::string hkl;    // NAMEx.hkl, corrected reflections
+    std::string ins;    // NAMEx.ins, new instruction file
+    std::string abs;    // NAMEx.abs, report
+};
+
+// What the command line, or the keyboard, names: the files and the fit type.
+struct NamedRun {
+    FileNames names;
+    char fit_letter = 'N';  // C, Q, L, F, or N when the command line names no fit type
 };
 
 // Takes the stem from the first argument (asking for it on the console when
 // it is absent or blank) and the fit-type letter from the second, and forms
-// the five names.  `fit_letter` becomes C, Q, L, F, or N when the command
-// line names no fit type.
-void getnam(std::span<const std::string_view> arguments, textio::OutputChannel& console,
-            textio::InputChannel& keyboard, FileNames& names, char& fit_letter);
+// the five names.
+NamedRun getnam(std::span<const std::string_view> arguments, textio::OutputChannel& console,
+                textio::InputChannel& keyboard);
 
 }  // namespace velor::input

@@ -99,10 +99,10 @@ void write_report(textio::OutputChannel& out, int parameter_count, const core::F
 WrittenReport wrtabs(const input::FileNames& names, int parameter_count, const core::FitResult& fit,
                      const model::Statistics& statistics, textio::OutputSet& outputs,
                      textio::OutputChannel& console) {
-    textio::OutputFile& report = outputs.create(std::string(textio::trim_right(names.abs)));
+    textio::OutputFile& report = outputs.create(names.abs);
     InstructionNotes notes;
     write_report(report, parameter_count, fit, statistics, [&] {
-        notes = newins(names.res, outputs.create(std::string(textio::trim_right(names.ins))), console);
+        notes = newins(names.res, outputs.create(names.ins), console);
     });
     report.close();
     return {report, notes};

@@ -8,7 +8,6 @@
 #include "report/cif_fragment.hpp"
 #include "report/plots.hpp"
 #include "report/svg.hpp"
-#include "textio/text_field.hpp"
 
 namespace velor::report {
 namespace {
@@ -59,8 +58,6 @@ std::string table(std::string_view head, std::string_view rows) {
 }
 
 std::string whole(long n) { return std::to_string(n); }
-
-std::string name(const std::string& field) { return escape(textio::trim_right(field)); }
 
 std::string hkl(const model::Miller& m) {
     std::string text = "(";
@@ -133,7 +130,7 @@ std::string head_section(const Summary& s) {
                                      {"corrected data", &s.names.hkl},
                                      {"instructions", &s.names.ins},
                                      {"report", &s.names.abs}})
-        files += "<tr>" + element("th", what) + element("td", element("code", name(*file))) + "</tr>\n";
+        files += "<tr>" + element("th", what) + element("td", element("code", escape(*file))) + "</tr>\n";
     out += "<div class=\"cols\"><div>" + element("h2", "Files") + table({}, files) + "</div>\n";
     out +=
         "<div>" + element("h2", "Crystal data") +

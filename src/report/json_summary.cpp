@@ -5,14 +5,11 @@
 #include <charconv>
 #include <nlohmann/json.hpp>
 
-#include "textio/text_field.hpp"
 
 namespace velor::report {
 namespace {
 
 using nlohmann::ordered_json;
-
-std::string name(const std::string& field) { return std::string(textio::trim_right(field)); }
 
 // A single-precision value as the double nearest its shortest decimal
 // form: written in the shortest form that reads back to the same double,
@@ -114,8 +111,8 @@ std::string json_summary(const Summary& s) {
     ordered_json j;
     j["schema"] = kJsonSchema;
     j["program"] = {{"name", s.program}, {"version", s.version}};
-    j["files"] = {{"res", name(s.names.res)}, {"fcf", name(s.names.fcf)}, {"hkl", name(s.names.hkl)},
-                  {"ins", name(s.names.ins)}, {"abs", name(s.names.abs)}};
+    j["files"] = {{"res", s.names.res}, {"fcf", s.names.fcf}, {"hkl", s.names.hkl},
+                  {"ins", s.names.ins}, {"abs", s.names.abs}};
     j["crystal"] = crystal(s.crystal);
     j["fit"] = fit(s.parameters);
     j["reflections"] = reflections(s);

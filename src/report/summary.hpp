@@ -49,7 +49,7 @@ struct Summary {
     std::string program = "velor";
     std::string version;
 
-    input::FileNames names;  // the stem and the five names (without padding when read by the writers)
+    input::FileNames names;  // the stem and the five names
     core::CrystalData crystal;
     core::RunParameters parameters;
     model::ReciprocalCell reciprocal;

@@ -1,5 +1,4 @@
-// Fixed-length, blank-padded text fields.  Lines and file names are 80
-// characters; a file is opened by its name field without trailing blanks.
+// Fixed-length, blank-padded text fields: the 80 columns of a record.
 #pragma once
 
 #include <cstddef>
@@ -19,8 +18,9 @@ inline std::string make_field(std::string_view text, std::size_t width = kFieldW
     return field;
 }
 
-// A file name as a field: blank-padded to 80 characters like every other
-// field, but never cut, since paths longer than that are ordinary.
+// A file name as a field of a record that shows it: blank-padded to 80
+// characters like every other field, but never cut, since paths longer than
+// that are ordinary.
 inline std::string name_field(std::string_view name) {
     std::string field(name);
     if (field.size() < kFieldWidth) field.resize(kFieldWidth, ' ');

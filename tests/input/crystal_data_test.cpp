@@ -14,7 +14,6 @@
 #include "support/process.hpp"
 #include "textio/errors.hpp"
 #include "textio/output_channel.hpp"
-#include "textio/text_field.hpp"
 
 namespace velor::input {
 namespace {
@@ -37,7 +36,7 @@ std::string outcome(const std::string& res_text, const std::string& fcf_text) {
     try {
         const std::string dir = folder.path().string();  // '/' after it on Windows too
         const core::CrystalData c =
-            read_crystal_data(textio::name_field(dir + "/x.res"), textio::name_field(dir + "/x.fcf"), console);
+            read_crystal_data(dir + "/x.res", dir + "/x.fcf", console);
         for (const float v : {c.lambda, c.a, c.b, c.c, c.alpha_deg, c.beta_deg, c.gamma_deg}) result += text(v) + " ";
         result += text(c.lambda_sq) + " OSF=" + text(c.osf) + " F000=" + text(c.f000);
     } catch (const textio::RecordError& e) {

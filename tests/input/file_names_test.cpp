@@ -4,7 +4,6 @@
 #include <sstream>
 
 #include "input/file_names.hpp"
-#include "textio/text_field.hpp"
 
 namespace velor::input {
 namespace {
@@ -32,16 +31,15 @@ TEST(Getnam, NamesAndFitTypeLetter) {
         std::ostringstream out;
         textio::KeyboardChannel keyboard(in);
         textio::ConsoleChannel console(out);
-        FileNames names;
-        char letter = 0;
-        getnam(c.arguments, console, keyboard, names, letter);
+        const NamedRun run = getnam(c.arguments, console, keyboard);
+        const FileNames& names = run.names;
         EXPECT_EQ(names.stem, c.stem);
-        EXPECT_EQ(names.res, textio::name_field(c.stem + ".res"));
-        EXPECT_EQ(names.fcf, textio::name_field(c.stem + ".fcf"));
-        EXPECT_EQ(names.hkl, textio::name_field(c.stem + "x.hkl"));
-        EXPECT_EQ(names.ins, textio::name_field(c.stem + "x.ins"));
-        EXPECT_EQ(names.abs, textio::name_field(c.stem + "x.abs"));
-        EXPECT_EQ(letter, c.letter);
+        EXPECT_EQ(names.res, c.stem + ".res");
+        EXPECT_EQ(names.fcf, c.stem + ".fcf");
+        EXPECT_EQ(names.hkl, c.stem + "x.hkl");
+        EXPECT_EQ(names.ins, c.stem + "x.ins");
+        EXPECT_EQ(names.abs, c.stem + "x.abs");
+        EXPECT_EQ(run.fit_letter, c.letter);
         EXPECT_EQ(out.str(), *c.keyboard ? "   Input filename without extension: " : "");
     }
 }
