@@ -114,7 +114,7 @@ void check_reflection_reader(const std::string& path, const std::vector<std::str
     try {
         bool first = true;
         for (core::Reflection r = reader.first();; r = reader.next(), first = false) {
-            const std::string_view line = records.at(static_cast<std::size_t>(file->line_number() - 1));
+            const std::string_view line = records.at(static_cast<std::size_t>(fuzz::line_of(file->location()) - 1));
             core::Reflection g;
             const std::array<Item, 6> items{g.h, g.k, g.l, g.fc2, g.fo2, g.sigma};
             std::size_t next = 0;

@@ -38,6 +38,11 @@ inline const char* scratch_folder() {
     return folder;
 }
 
+// The line number of a channel's location ("file 'x', line 12").
+inline long line_of(const std::string& location) {
+    return std::strtol(location.c_str() + location.rfind(", line ") + 7, nullptr, 10);
+}
+
 inline void write_file(const std::string& path, std::string_view bytes) {
     std::FILE* file = std::fopen(path.c_str(), "wb");
     FUZZ_CHECK(file != nullptr);

@@ -1,28 +1,20 @@
 #include "driver/run.hpp"
 
 #include <exception>
-#include <memory>
-#include <optional>
-#include <span>
-#include <string_view>
 
-#include "driver/passes.hpp"
-#include "driver/run_record.hpp"
+#include "driver/stages.hpp"
 #include "driver/summary_of_run.hpp"
-#include "driver/summary_paths.hpp"
 #include "driver/warnings.hpp"
-#include "input/run_parameters.hpp"
-#include "model/scale_model.hpp"
+#include "output/new_instructions.hpp"
 #include "output/report.hpp"
+#include "platform/failure.hpp"
 #include "report/cif_fragment.hpp"
 #include "report/html_page.hpp"
 #include "report/json_summary.hpp"
-#include "platform/failure.hpp"
 #include "textio/errors.hpp"
 #include "textio/input_channel.hpp"
 #include "textio/output_channel.hpp"
 #include "textio/output_set.hpp"
-#include "textio/text_field.hpp"
 
 namespace velor::driver {
 
@@ -34,91 +26,50 @@ bool wants_summary(const CommandLine& line) {
     return !line.json_file.empty() || !line.cif_file.empty() || !line.html_file.empty();
 }
 
-// A summary file, written like the other outputs.
-void write_summary_file(textio::OutputSet& outputs, const std::string& name, const std::string& text) {
-    if (name.empty()) return;
-    textio::OutputFile& file = outputs.create(name);
-    file.write_text(text);
-    file.close();
+// The fit the command line asks for, with the letter of the named run.
+core::FitRequest fit_request(const CommandLine& line, const input::NamedRun& named) {
+    core::FitRequest request = line.fit;
+    request.letter = named.fit_letter;
+    return request;
 }
 
-// A second argument that is not a fit-type letter counts as none; the note
-// says so, since it is most likely a slip.
-std::string unknown_fit_letter_note(std::span<const std::string_view> arguments, char fit_letter) {
-    if (fit_letter != 'N' || arguments.size() < 2 || textio::is_blank(arguments[1])) return {};
-    std::string note = "'";
-    note.append(arguments[1]).append("' is not a fit type (C, Q, L or F); the run goes on as without one");
-    return note;
-}
-
-// The steps of the run.  NAMEx.hkl, NAMEx.ins and NAMEx.abs (and the
-// summary files asked for) go to temporary files and are put in place
-// together at the end, so that a run that stops early leaves the earlier
-// files as they were.
-std::vector<std::string> run_steps(const CommandLine& line, RunRecord& r, textio::ConsoleChannel& console,
-                                   textio::KeyboardChannel& keyboard, std::ostream& errors) {
-    output::banner(console);
-    intlze(r);
-    const std::vector<std::string_view> arguments(line.arguments.begin(), line.arguments.end());
-    r.fit_request = line.fit;
-    input::NamedRun named = input::getnam(arguments, console, keyboard);
-    r.names = std::move(named.names);
-    r.fit_request.letter = named.fit_letter;
-    refuse_summary_clashes(line, r.names);
-    if (const std::string note = unknown_fit_letter_note(arguments, r.fit_request.letter); !note.empty()) {
-        console.flush();  // after the banner, also where both streams go to one file
-        errors << "velor: note: " << note << "\n";
+// The summary files asked for, written like the other outputs.
+void write_summaries(const CommandLine& line, const report::Summary& summary, textio::OutputSet& outputs) {
+    for (const auto& [name, make] : {std::pair{&line.json_file, &report::json_summary},
+                                     {&line.cif_file, &report::cif_fragment}, {&line.html_file, &report::html_page}}) {
+        if (name->empty()) continue;
+        textio::OutputFile& file = outputs.create(*name);
+        file.write_text(make(summary));
+        file.close();
     }
-    input::getnfo(r.names.res, r.names.fcf, r.fit_request, r.crystal, r.parameters, console, keyboard);
-    r.reciprocal = rscell(r.crystal);
-    const bool summary = wants_summary(line);
-    r.rejections = bldnml(r.names, r.crystal, r.parameters, r.reciprocal, r.normal, console,
-                          summary ? &r.extent : nullptr);
-    chlsky(r.normal, r.fit, r.parameters.parameter_count, console);
+}
 
-    // Runs on the same stem take turns to put their sets in place.
-    textio::OutputSet outputs(r.names.res);
-    const model::Screening screening(r.crystal, r.parameters);
-    std::optional<model::Diagnostics> diagnostics;
-    if (summary) diagnostics.emplace(r.extent, screening);
-    const model::ScaleModel scale(r.parameters.terms, r.crystal.lambda_sq);
-    r.statistics = aplcor(r.names.fcf, r.names.hkl, r.crystal, scale, r.reciprocal, r.fit,
-                          r.normal.accepted + r.rejections.total(), outputs, console,
-                          diagnostics ? &*diagnostics : nullptr);
-    if (const std::string why = unphysical_scale_message(r.statistics.unphysical); !why.empty()) stop(why);
-    const output::WrittenReport written =
-        output::wrtabs(r.names, r.parameters.parameter_count, r.fit, r.statistics, outputs, console);
-    output::echabs(written.report, console);
+// The run, stage by stage.  NAMEx.hkl, NAMEx.abs and NAMEx.ins (and the
+// summary files asked for) are written to temporary files and put in place
+// together at the end, under a lock on NAME.res that runs on the same stem
+// share, so that a run that stops early leaves the earlier files as they
+// were.  Returns the warnings.
+std::vector<std::string> run_stages(const CommandLine& line, textio::ConsoleChannel& console,
+                                    textio::KeyboardChannel& keyboard, std::ostream& errors) {
+    output::banner(console);
+    const input::NamedRun named = name_the_run(line, console, keyboard, errors);
+    const RunInputs in = read_inputs(named.names, fit_request(line, named), console, keyboard);
+    const bool summary = wants_summary(line);
+    const FirstPass first = bldnml(in, console, summary);
+    const Fit fit = chlsky(first, in.scale, console);
+
+    textio::OutputSet outputs(in.names.res);
+    const Correction correction = aplcor(in, first, fit, outputs, console, summary);
+    const output::Report report = output::report(in.scale, fit.solution, correction.statistics);
+    output::wrtabs(report, outputs.create(in.names.abs));
+    const output::InstructionNotes notes = output::newins(in.names.res, outputs.create(in.names.ins), console);
+    output::echabs(report, console);
 
     std::vector<std::string> warnings = run_warnings(
-        {r.names, r.parameters.parameter_count, r.normal.accepted, r.statistics, written.instructions.twinned});
-    if (summary) {
-        const report::Summary s = summarise(r, *diagnostics, warnings, kVersion);
-        write_summary_file(outputs, line.json_file, report::json_summary(s));
-        write_summary_file(outputs, line.cif_file, report::cif_fragment(s));
-        if (!line.html_file.empty()) write_summary_file(outputs, line.html_file, report::html_page(s));
-    }
+        {in.names, in.scale.parameters(), first.equations.accepted, correction.statistics, notes.twinned});
+    if (summary) write_summaries(line, summarise(in, first, fit, correction, warnings, kVersion), outputs);
     outputs.put_in_place();
     return warnings;
-}
-
-// A stem given with the extension of one of the files: the names formed
-// from it have two extensions.
-bool has_file_extension(std::string_view stem) {
-    for (std::string_view extension : {".res", ".fcf", ".ins", ".hkl", ".abs"})
-        if (stem.ends_with(extension)) return true;
-    return false;
-}
-
-// What the missing-file stop adds on the error stream: how the name given
-// became the names looked for, where that may be the reason.
-void missing_file_hints(const input::FileNames& names, std::ostream& errors) {
-    if (has_file_extension(names.stem))
-        errors << "velor: hint: give the file name without its extension, as in 'velor "
-               << names.stem.substr(0, names.stem.size() - 4) << "'\n";
-    if (names.given != names.stem)
-        errors << "velor: hint: a file name ends at its first blank: '" << names.given << "' was read as '"
-               << names.stem << "'\n";
 }
 
 }  // namespace
@@ -127,11 +78,10 @@ int run(const CommandLine& line, std::istream& keyboard_stream, std::ostream& co
         textio::ConsoleChannel::Flush console_flush) {
     textio::ConsoleChannel console(console_stream, console_flush);
     textio::KeyboardChannel keyboard(keyboard_stream);
-    auto record = std::make_unique<RunRecord>();
     int status = kExitDone;
     std::vector<std::string> warnings;
     try {
-        warnings = run_steps(line, *record, console, keyboard, errors);
+        warnings = run_stages(line, console, keyboard, errors);
     } catch (const textio::RecordError& e) {
         console.flush();
         errors << "velor: fatal error, " << e.location() << "\n"
@@ -139,7 +89,7 @@ int run(const CommandLine& line, std::istream& keyboard_stream, std::ostream& co
         status = kExitRecordError;
     } catch (const MissingFileStop& e) {
         console.flush();
-        missing_file_hints(record->names, errors);
+        for (const std::string& hint : e.hints()) errors << "velor: hint: " << hint << "\n";
         status = e.exit_status();
     } catch (const RunStop& e) {
         console.flush();

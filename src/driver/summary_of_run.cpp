@@ -3,51 +3,52 @@
 #include <cmath>
 
 #include "model/cholesky.hpp"
-#include "model/scale_model.hpp"
 
 namespace velor::driver {
 namespace {
 
 // x_p with its tensor component and power of sin²θ, and its standard
 // uncertainty esd(x_p) = sqrt((A⁻¹)ₚₚ · χ²/(n − P)).
-std::vector<report::Coefficient> coefficients(const RunRecord& r, double variance_scale) {
-    const model::ScaleModel scale(r.parameters.terms, r.crystal.lambda_sq);
+std::vector<report::Coefficient> coefficients(const model::ScaleModel& scale, const Fit& fit, double variance_scale) {
     const int n = scale.parameters();
-    const auto inverse = model::inverse_diagonal(r.normal, r.fit, n);
+    const auto inverse = model::inverse_diagonal(fit.factor, fit.solution, n);
     std::vector<report::Coefficient> list;
     for (int p = 0; p < n; ++p) {
         const auto at = static_cast<std::size_t>(p);
-        list.push_back({model::ScaleModel::component(p) + 1, scale.power(model::ScaleModel::term(p)), r.fit.x[at],
-                        std::sqrt(inverse[at] * variance_scale)});
+        list.push_back({model::ScaleModel::component(p) + 1, scale.power(model::ScaleModel::term(p)),
+                        fit.solution.x[at], std::sqrt(inverse[at] * variance_scale)});
     }
     return list;
 }
 
 }  // namespace
 
-report::Summary summarise(const RunRecord& r, const model::Diagnostics& d, const std::vector<std::string>& warnings,
-                          std::string_view version) {
+report::Summary summarise(const RunInputs& in, const FirstPass& first, const Fit& fit, const Correction& correction,
+                          const std::vector<std::string>& warnings, std::string_view version) {
+    const model::Diagnostics& d = *correction.diagnostics;
     report::Summary s;
     s.version = version;
-    s.names = r.names;
-    s.crystal = r.crystal;
-    s.parameters = r.parameters;
-    s.reciprocal = r.reciprocal;
+    s.names = in.names;
+    s.crystal = in.crystal;
+    s.parameters = in.parameters;
+    s.reciprocal = in.reciprocal;
+    s.scale = in.scale;
 
-    s.read = r.extent.read;
-    s.accepted = r.normal.accepted;
+    s.read = first.extent.read;
+    s.accepted = first.equations.accepted;
     for (std::size_t t = 0; t < report::kScreeningTestNames.size(); ++t)
-        s.rejected_by_test[t] = r.rejections.by_test(report::kScreeningTestNames[t].test);
-    s.rejected = r.rejections.total();
+        s.rejected_by_test[t] = first.rejections.by_test(report::kScreeningTestNames[t].test);
+    s.rejected = first.rejections.total();
 
     s.chi_squared = d.chi_squared();
-    const double degrees_of_freedom = static_cast<double>(d.accepted() - r.parameters.parameter_count);
+    const double degrees_of_freedom = static_cast<double>(d.accepted() - in.scale.parameters());
     s.goodness_of_fit = std::sqrt(s.chi_squared / degrees_of_freedom);
-    s.coefficients = coefficients(r, s.chi_squared / degrees_of_freedom);
+    s.coefficients = coefficients(in.scale, fit, s.chi_squared / degrees_of_freedom);
 
-    s.statistics = r.statistics;
-    s.r_before = r.statistics.n_before / r.statistics.d_before;
-    s.r_after = r.statistics.n_after / r.statistics.d_after;
+    const model::Statistics& st = correction.statistics;
+    s.statistics = st;
+    s.r_before = st.n_before / st.d_before;
+    s.r_after = st.n_after / st.d_after;
     s.s_smallest = d.smallest_s();
     s.s_largest = d.largest_s();
     s.s_smallest_at = d.smallest_at();

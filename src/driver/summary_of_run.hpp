@@ -1,18 +1,17 @@
-// The summary of a finished run, from the run record and the second pass's
-// measurements.
+// The summary of a finished run, from the values of its stages.
 #pragma once
 
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "driver/run_record.hpp"
-#include "model/diagnostics.hpp"
+#include "driver/stages.hpp"
 #include "report/summary.hpp"
 
 namespace velor::driver {
 
-report::Summary summarise(const RunRecord& record, const model::Diagnostics& diagnostics,
+// `correction` with the measurements of a run that asked for a summary.
+report::Summary summarise(const RunInputs& in, const FirstPass& first, const Fit& fit, const Correction& correction,
                           const std::vector<std::string>& warnings, std::string_view version);
 
 }  // namespace velor::driver

@@ -5,11 +5,10 @@
 
 namespace velor::input {
 
-void getnfo(const std::string& res_name, const std::string& fcf_name, const core::FitRequest& request,
-            core::CrystalData& crystal, core::RunParameters& parameters, textio::OutputChannel& console,
-            textio::InputChannel& keyboard) {
-    crystal = read_crystal_data(res_name, fcf_name, console);
-    parameters = settle_fit_options(crystal.lambda, request, console, keyboard);
+RunInformation getnfo(const FileNames& names, const core::FitRequest& request, textio::OutputChannel& console,
+                      textio::InputChannel& keyboard) {
+    const core::CrystalData crystal = read_crystal_data(names.res, names.fcf, console);
+    return {crystal, settle_fit_options(crystal.lambda, request, console, keyboard)};
 }
 
 }  // namespace velor::input

@@ -2,10 +2,9 @@
 // constants, settled by the command line or the dialogue.
 #pragma once
 
-#include <string>
-
 #include "core/crystal_data.hpp"
 #include "core/run_parameters.hpp"
+#include "input/file_names.hpp"
 #include "textio/input_channel.hpp"
 #include "textio/output_channel.hpp"
 
@@ -16,9 +15,15 @@ namespace velor::input {
 core::RunParameters settle_fit_options(float lambda, const core::FitRequest& request,
                                        textio::OutputChannel& console, textio::InputChannel& keyboard);
 
+// What the refinement's files and the command line or the dialogue settle
+// before the fit.
+struct RunInformation {
+    core::CrystalData crystal;
+    core::RunParameters parameters;
+};
+
 // Both halves in one: the crystal data, then the run parameters.
-void getnfo(const std::string& res_name, const std::string& fcf_name, const core::FitRequest& request,
-            core::CrystalData& crystal, core::RunParameters& parameters, textio::OutputChannel& console,
-            textio::InputChannel& keyboard);
+RunInformation getnfo(const FileNames& names, const core::FitRequest& request, textio::OutputChannel& console,
+                      textio::InputChannel& keyboard);
 
 }  // namespace velor::input

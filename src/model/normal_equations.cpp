@@ -110,13 +110,8 @@ void add_reflection(NormalEquations& eq, const ScaleModel& model, const core::Re
     ++eq.accepted;
 }
 
-NormalEquationsBuilder::NormalEquationsBuilder(const core::CrystalData& crystal,
-                                               const core::RunParameters& parameters, const ReciprocalCell& rc,
-                                               NormalEquations& equations)
-    : geometry_(rc, crystal.lambda_sq),
-      model_(parameters.terms, crystal.lambda_sq),
-      screening_(crystal, parameters),
-      equations_(equations),
-      update_(chosen_update(parameters.terms)) {}
+NormalEquationsBuilder::NormalEquationsBuilder(const ScaleModel& model, const ReciprocalCell& rc,
+                                               const Screening& screening)
+    : geometry_(rc, model.lambda_sq()), model_(model), screening_(screening), update_(chosen_update(model.terms())) {}
 
 }  // namespace velor::model

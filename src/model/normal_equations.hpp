@@ -4,10 +4,8 @@
 
 #include <array>
 
-#include "core/crystal_data.hpp"
 #include "core/fit_result.hpp"
 #include "core/reflection.hpp"
-#include "core/run_parameters.hpp"
 #include "model/geometry.hpp"
 #include "model/scale_model.hpp"
 #include "model/screening.hpp"
@@ -37,12 +35,11 @@ void add_reflection(NormalEquations& eq, const ScaleModel& model, const core::Re
                     kernels::Update update);
 
 // The first pass, one reflection at a time: its geometry, the screening,
-// and for an accepted reflection its share of the normal equations, with
-// the update that suits the processor.
+// and for an accepted reflection its share of the normal equations of the
+// model's fit, with the update that suits the processor.
 class NormalEquationsBuilder {
 public:
-    NormalEquationsBuilder(const core::CrystalData& crystal, const core::RunParameters& parameters,
-                           const ReciprocalCell& rc, NormalEquations& equations);
+    NormalEquationsBuilder(const ScaleModel& model, const ReciprocalCell& rc, const Screening& screening);
     // Adds a reflection; returns its sin²θ.
     double add(const core::Reflection& r) {
         const Geometry g = geometry(r);
@@ -57,13 +54,14 @@ public:
         else add_reflection(equations_, model_, r, g, update_);
     }
     const Screening& screening() const { return screening_; }
+    const NormalEquations& equations() const { return equations_; }
     const Rejections& rejections() const { return rejections_; }
 
 private:
     GeometryOfReflections geometry_;
     ScaleModel model_;
     Screening screening_;
-    NormalEquations& equations_;
+    NormalEquations equations_;
     Rejections rejections_;
     kernels::Update update_;
 };

@@ -2,8 +2,6 @@
 
 #include <array>
 
-#include "output/new_instructions.hpp"
-#include "textio/files.hpp"
 #include "textio/layouts.hpp"
 #include "textio/text_field.hpp"
 
@@ -50,17 +48,25 @@ void box_head(textio::OutputChannel& out) {
 
 // One row per tensor component: its coefficients, highest power of sin²θ
 // first, and the closing bar right-justified to column 79.
-void coefficient_rows(textio::OutputChannel& out, int parameter_count, const core::FitResult& fit) {
-    const int terms = parameter_count / 6;
+void coefficient_rows(textio::OutputChannel& out, const model::ScaleModel& scale, const core::FitResult& fit) {
+    const auto terms = static_cast<std::size_t>(scale.terms());
     constexpr std::array<const textio::Layout*, 4> kLayouts{&L::kCoefficients1, &L::kCoefficients2,
                                                             &L::kCoefficients3, &L::kCoefficients4};
-    const textio::Layout& layout = *kLayouts[static_cast<std::size_t>(terms - 1)];
-    for (std::size_t j = 0; j < 6; ++j) {
+    const textio::Layout& layout = *kLayouts[terms - 1];
+    for (std::size_t j = 0; j < model::ScaleModel::kComponents; ++j) {
         std::array<textio::Value, 6> values{" |   ", 0.0, 0.0, 0.0, 0.0, "|"};
-        for (std::size_t i = 0; i < static_cast<std::size_t>(terms); ++i) values[1 + i] = fit.x[j + 6 * i];
-        values[1 + static_cast<std::size_t>(terms)] = "|";
-        out.write(layout, std::span<const textio::Value>(values.data(), static_cast<std::size_t>(terms) + 2));
+        for (std::size_t i = 0; i < terms; ++i) values[1 + i] = fit.x[j + model::ScaleModel::kComponents * i];
+        values[1 + terms] = "|";
+        out.write(layout, std::span<const textio::Value>(values.data(), terms + 2));
     }
+}
+
+// The records of a text, each without its CR LF.
+std::vector<std::string> records_of(std::string_view text) {
+    std::vector<std::string> records;
+    for (std::size_t end; (end = text.find("\r\n")) != std::string_view::npos; text.remove_prefix(end + 2))
+        records.emplace_back(text.substr(0, end));
+    return records;
 }
 
 }  // namespace
@@ -71,14 +77,14 @@ void banner(textio::OutputChannel& console) {
     console.write_free();
 }
 
-void write_report(textio::OutputChannel& out, int parameter_count, const core::FitResult& fit,
-                  const model::Statistics& st, const std::function<void()>& between) {
-    box_head(out);                                  // rows 1-8
-    empty_line(out);                                // 9
-    text_line(out, kCoefficientHeading);            // 10
-    empty_line(out);                                // 11
-    coefficient_rows(out, parameter_count, fit);    // 12-17
-    empty_line(out);                                // 18
+Report report(const model::ScaleModel& scale, const core::FitResult& fit, const model::Statistics& st) {
+    textio::TextChannel out;
+    box_head(out);                          // rows 1-8
+    empty_line(out);                        // 9
+    text_line(out, kCoefficientHeading);    // 10
+    empty_line(out);                        // 11
+    coefficient_rows(out, scale, fit);      // 12-17
+    empty_line(out);                        // 18
     out.write(L::kPrompt, {"|  Relative min/max transmission factors: "});
     out.write(L::kRange, {st.s_min, " and ", st.s_max, "           |"});  // 19
     empty_line(out);                                                      // 20
@@ -87,34 +93,28 @@ void write_report(textio::OutputChannel& out, int parameter_count, const core::F
     empty_line(out);                                                     // 22
     out.write(L::kPrompt, {"|  R-values before and after correction:  "});
     out.write(L::kRange, {st.n_before / st.d_before, " and ", st.n_after / st.d_after, "      |"});  // 23
-    empty_line(out);                      // 24
-    text_line(out, kDataFileLine);        // 25
-    empty_line(out);                      // 26
-    between();
-    text_line(out, kInstructionFileLine); // 27
-    empty_line(out);                      // 28
-    text_line(out, kSeparator);           // 29
+    empty_line(out);                        // 24
+    text_line(out, kDataFileLine);          // 25
+    empty_line(out);                        // 26
+    text_line(out, kInstructionFileLine);   // 27
+    empty_line(out);                        // 28
+    text_line(out, kSeparator);             // 29
+    return {records_of(out.text())};
 }
 
-WrittenReport wrtabs(const input::FileNames& names, int parameter_count, const core::FitResult& fit,
-                     const model::Statistics& statistics, textio::OutputSet& outputs,
-                     textio::OutputChannel& console) {
-    textio::OutputFile& report = outputs.create(names.abs);
-    InstructionNotes notes;
-    write_report(report, parameter_count, fit, statistics, [&] {
-        notes = newins(names.res, outputs.create(names.ins), console);
-    });
-    report.close();
-    return {report, notes};
+void wrtabs(const Report& report, textio::OutputFile& file) {
+    for (const std::string& row : report.rows) {
+        file.write_formatted(row);
+        file.write_formatted("\r\n");
+    }
+    file.close();
 }
 
-void echabs(const textio::OutputFile& report_file, textio::OutputChannel& console) {
-    // The report is not in place yet: it is read back from where it stands.
-    const auto report = textio::open_or_fail(report_file.temporary_name());
-    std::string row = textio::make_field("");
-    for (int n = 1; n <= 28; ++n) {
-        report->read(L::kLine, {row});
-        if (n >= 9) console.write_free({std::string_view(row).substr(2, 75)});
+void echabs(const Report& report, textio::OutputChannel& console) {
+    // Columns 3 to 77 of each row, as an 80-column record gives them.
+    for (std::size_t n = 9; n <= 28; ++n) {
+        const std::string row = textio::make_field(report.rows[n - 1]);
+        console.write_free({std::string_view(row).substr(2, 75)});
     }
 }
 

@@ -183,14 +183,13 @@ std::string scale_histogram(const Summary& s) {
 
 DirectionMaps direction_maps(const Summary& s, int grid_size) {
     DirectionMaps result;
-    const model::ScaleModel model(s.parameters.terms, s.crystal.lambda_sq);
     core::Coefficients coefficients{};
     for (std::size_t p = 0; p < s.coefficients.size(); ++p) coefficients[p] = s.coefficients[p].value;
     std::array<model::SurfaceGrid, 3> grids;
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (std::size_t m = 0; m < 3; ++m) {
         result.sin_theta[m] = s.shells[std::array<std::size_t, 3>{0, 4, 9}[m]].sin_theta_high;
-        grids[m] = model::correction_surface(s.reciprocal, model, coefficients, result.sin_theta[m], grid_size);
+        grids[m] = model::correction_surface(s.reciprocal, s.scale, coefficients, result.sin_theta[m], grid_size);
         for (double v : grids[m].s)
             if (std::isfinite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
     }

@@ -13,6 +13,7 @@
 #include "model/correction.hpp"
 #include "model/diagnostics.hpp"
 #include "model/geometry.hpp"
+#include "model/scale_model.hpp"
 #include "model/screening.hpp"
 
 namespace velor::report {
@@ -53,6 +54,7 @@ struct Summary {
     core::CrystalData crystal;
     core::RunParameters parameters;
     model::ReciprocalCell reciprocal;
+    model::ScaleModel scale{model::ScaleModel::kMaxTerms, 0.0};  // the run's, of its fit type and λ²
 
     // Reflections read, accepted and rejected (by each test, and in all).
     long read = 0;

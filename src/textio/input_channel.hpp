@@ -89,7 +89,6 @@ public:
     }
     std::string location() const override;
     const std::string& name() const { return name_; }
-    long line_number() const { return line_number_; }
 
 private:
     struct FileCloser {

@@ -7,13 +7,12 @@ void OutputChannel::write(const Layout& layout, std::initializer_list<Value> val
 }
 
 void OutputChannel::write(const Layout& layout, std::span<const Value> values) {
-    line_open_ = format_records(pending_, layout, values);
+    format_records(pending_, layout, values);
     drain(pending_);
 }
 
 void OutputChannel::write_free(std::initializer_list<std::string_view> texts) {
     format_free_record(pending_, std::span<const std::string_view>(texts.begin(), texts.size()));
-    line_open_ = false;
     drain(pending_);
 }
 

@@ -29,7 +29,6 @@ public:
     // included (a record with fixed columns written in bulk).
     void write_formatted(std::string_view record) {
         pending_.append(record);
-        line_open_ = false;
         drain(pending_);
     }
 
@@ -40,17 +39,22 @@ public:
         drain(pending_);
     }
 
-    bool line_open() const { return line_open_; }
-
 protected:
     // Called after each record write; `pending` holds the text not yet
     // handed on.  An implementation sends it on and clears it, at once or
     // when enough has gathered.
     virtual void drain(std::string& pending) = 0;
     std::string pending_;
+};
 
-private:
-    bool line_open_ = false;
+// Records put together in memory, for text that goes to more than one
+// place: the records as a file holds them, each ending in CR LF.
+class TextChannel : public OutputChannel {
+public:
+    const std::string& text() const { return pending_; }
+
+protected:
+    void drain(std::string&) override {}
 };
 
 // Standard output (or any stream, for tests).  Text is handed to the stream

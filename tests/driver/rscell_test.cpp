@@ -4,7 +4,7 @@
 
 #include <limits>
 
-#include "driver/passes.hpp"
+#include "driver/stages.hpp"
 #include "platform/failure.hpp"
 
 namespace velor::driver {
