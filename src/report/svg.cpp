@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <stdexcept>
 
 #include "model/portable_math.hpp"
+#include "textio/numeric_fields.hpp"
 
 namespace velor::report::svg {
 namespace {
@@ -64,25 +64,13 @@ std::string escape(std::string_view text) {
     return out;
 }
 
-std::string decimal(double value, int decimals) {
-    decimals = std::max(decimals, 0);
-    // Room for any double in fixed notation: a sign, the 309 digits of the
-    // largest, the point and the decimals.
-    std::string text(311 + static_cast<std::size_t>(decimals), '\0');
-    const auto [end, error] =
-        std::to_chars(text.data(), text.data() + text.size(), value, std::chars_format::fixed, decimals);
-    if (error != std::errc{}) throw std::length_error("no room for a number in fixed notation");
-    text.resize(static_cast<std::size_t>(end - text.data()));
-    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
-    return text;
-}
-
 std::string fixed(double value, int decimals) {
-    std::string text = decimal(value, decimals);
+    std::string text = textio::format_decimals(value, std::max(decimals, 0));
     if (text.find('.') != std::string::npos) {
         text.erase(text.find_last_not_of('0') + 1);
         if (text.back() == '.') text.pop_back();
     }
+    if (text == "-0") text = "0";
     return text;
 }
 

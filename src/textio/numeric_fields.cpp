@@ -2,6 +2,7 @@
 // try the quick path first.
 #include "textio/numeric_fields.hpp"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
@@ -291,8 +292,22 @@ std::string format_f(double value, int width, int decimals) {
 }
 
 std::string format_decimals(double value, int decimals) {
-    const std::string field = format_f(value, 24, decimals);
-    return field.substr(field.find_first_not_of(' '));
+    // The quick path's digits fill at most 16 integer columns, the point
+    // and 15 decimals, and a sign.
+    std::array<char, 40> small;
+    const std::string_view quick(small.data(), small.size());
+    std::string text;
+    if (detail::put_f_quickly(small.data(), value, static_cast<int>(small.size()), decimals)) {
+        text = quick.substr(quick.find_first_not_of(' '));
+    } else {
+        // Room for any double: a sign, the 309 digits of the largest, the
+        // point and the decimals.
+        text.assign(311 + static_cast<std::size_t>(std::max(decimals, 0)), ' ');
+        detail::put_f_exactly(text.data(), value, static_cast<int>(text.size()), decimals);
+        text.erase(0, text.find_first_not_of(' '));
+    }
+    if (text.ends_with('.')) text.pop_back();  // no decimals
+    return text;
 }
 
 }  // namespace velor::textio

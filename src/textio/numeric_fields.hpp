@@ -349,7 +349,11 @@ extern const std::array<std::uint32_t, kI4Largest - kI4Smallest + 1> kI4Fields;
 std::string format_f(double value, int width, int decimals);
 
 // A number rounded as an F field with d decimals, without the blanks in
-// front: for numbers inside messages and summary text.
+// front (and without the point when d is 0), however large: the one way
+// numbers with decimals are written in messages and in the summaries (JSON
+// aside), so that they show the digits of the report.  Ties are rounded
+// away from zero, as the F field does; a negative value that rounds to
+// zero keeps its sign ("-0.000").
 std::string format_decimals(double value, int decimals);
 
 }  // namespace velor::textio

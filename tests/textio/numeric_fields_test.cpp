@@ -119,6 +119,25 @@ TEST(WriteF, RoundingSignLeadingZeroAndOverflow) {
     }
 }
 
+// The numbers of messages and summaries: the F field's digits without its
+// blanks, its point when there are no decimals, or its width.
+TEST(FieldWriting, DecimalsOfAnyNumber) {
+    const struct {
+        double value;
+        int decimals;
+        const char* text;
+    } cases[] = {
+        {0.125, 2, "0.13"}, {12.5, 0, "13"}, {-0.0001, 3, "-0.000"}, {0.9, 3, "0.900"},
+        {1e23, 1, "99999999999999991611392.0"}, {1e300, 0, "1000000000000000052504760255204420248704"},
+        {kInf, 3, "Infinity"}, {kNaN, 3, "NaN"},
+    };
+    for (const auto& c : cases) {
+        const std::string text = format_decimals(c.value, c.decimals);
+        EXPECT_EQ(text.substr(0, 40), c.text) << c.value << " " << c.decimals;
+        EXPECT_EQ(text.size(), c.value == 1e300 ? 301 : std::string_view(c.text).size()) << c.value;
+    }
+}
+
 TEST(QuickPath, WritingAgreesWithTheExactPath) {
     std::mt19937_64 rng(12345);
     std::uniform_real_distribution<double> mantissa(0.0, 1.0);
