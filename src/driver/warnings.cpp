@@ -32,8 +32,8 @@ std::vector<std::string> run_warnings(const RunFacts& f) {
 std::string unphysical_scale_message(const model::UnphysicalScale& u) {
     if (u.count == 0) return {};
     return message("the fitted scale factor S is not a positive number for ", u.count,
-                   u.count == 1 ? " reflection" : " reflections", " (smallest S ", textio::format_decimals(u.smallest, 3),
-                   " at h k l ", u.h, " ", u.k, " ", u.l,
+                   u.count == 1 ? " reflection" : " reflections",
+                   " (smallest S ", textio::format_decimals(u.smallest, 3), " at h k l ", u.h, " ", u.k, " ", u.l,
                    "): there the model, extrapolated beyond the data it was fitted to, is no transmission factor. Use "
                    "a fit type with fewer parameters or a wider sin(theta) range.");
 }

@@ -95,8 +95,7 @@ namespace velor::platform {
 
 // ------------------------------------------------------- calls to the system
 
-class Failure {
-public:
+struct Failure {
     enum class Kind {
         none,
         no_such_file,  // the name, or a folder on its path, is not there
@@ -105,22 +104,15 @@ public:
         not_regular,   // a folder, FIFO, socket or device, where a regular file was wanted
         other,
     };
+    Kind kind = Kind::none;
+    // The system's words for it, or for not_regular what the name is
+    // instead: "a folder", "a FIFO".
+    std::string text;
 
-    Failure() = default;
-    // `text` is the system's words for it, or for not_regular what the name
-    // is instead: "a folder", "a FIFO".
-    Failure(Kind kind, std::string text) : kind_(kind), text_(std::move(text)) {}
     // Of an errno value: its kind, and strerror's words.
     static Failure of_error_number(int error_number);
 
-    bool ok() const { return kind_ == Kind::none; }
-    explicit operator bool() const { return !ok(); }  // true when the call failed
-    Kind kind() const { return kind_; }
-    const std::string& text() const { return text_; }
-
-private:
-    Kind kind_ = Kind::none;
-    std::string text_;
+    explicit operator bool() const { return kind != Kind::none; }  // true when the call failed
 };
 
 }  // namespace velor::platform

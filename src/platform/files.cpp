@@ -129,8 +129,8 @@ OpenedFile create_new_file(const std::string& name) {
 
 Failure flush_to_disk(std::FILE* file) {
     if (std::fflush(file) != 0) return Failure::of_error_number(errno);
-    if (!FlushFileBuffers(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))))) return Failure::of_error_number(EIO);
-    return {};
+    const auto handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file)));
+    return FlushFileBuffers(handle) ? Failure() : Failure::of_error_number(EIO);
 }
 
 // MoveFileEx renames through the file system's journal; there is no folder

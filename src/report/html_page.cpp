@@ -8,13 +8,12 @@
 #include "report/cif_fragment.hpp"
 #include "report/plots.hpp"
 #include "report/svg.hpp"
-#include "textio/numeric_fields.hpp"
 
 namespace velor::report {
 namespace {
 
+using svg::decimal;
 using svg::escape;
-using textio::format_decimals;
 using svg::shortest;
 
 constexpr std::string_view kStyle = R"(
@@ -79,7 +78,7 @@ std::string with_esd(double value, double esd) {
     const bool two = esd / model::portable::power_of_ten(magnitude) < 1.95;
     const int decimals = std::max(0, (two ? 1 : 0) - magnitude);
     const long digits = std::lround(esd * model::portable::power_of_ten(decimals));
-    return format_decimals(value, decimals) + "(" + std::to_string(digits) + ")";
+    return decimal(value, decimals) + "(" + std::to_string(digits) + ")";
 }
 
 std::string power_heading(int power) {
@@ -114,10 +113,10 @@ std::string head_section(const Summary& s) {
         return "<div><b>" + std::string(value) + "</b>" + std::string(what) + "</div>";
     };
     out += "<div class=\"glance\">" +
-           glance(format_decimals(s.r_before, 4) + " → " + format_decimals(s.r_after, 4), "R before → after correction") +
-           glance(format_decimals(s.s_smallest, 3) + " … " + format_decimals(s.s_largest, 3),
-                  "smallest … largest S (T<sub>min</sub>/T<sub>max</sub> " + format_decimals(s.t_min(), 4) + ")") +
-           glance(s.goodness_of_fit < 0.0995 ? svg::significant(s.goodness_of_fit, 2) : format_decimals(s.goodness_of_fit, 3),
+           glance(decimal(s.r_before, 4) + " → " + decimal(s.r_after, 4), "R before → after correction") +
+           glance(decimal(s.s_smallest, 3) + " … " + decimal(s.s_largest, 3),
+                  "smallest … largest S (T<sub>min</sub>/T<sub>max</sub> " + decimal(s.t_min(), 4) + ")") +
+           glance(s.goodness_of_fit < 0.0995 ? svg::significant(s.goodness_of_fit, 2) : decimal(s.goodness_of_fit, 3),
                   "goodness of fit") +
            glance(whole(s.accepted) + " / " + whole(s.read), "reflections used / read") + "</div>\n";
     if (s.warnings.empty()) out += element("p", "No warnings.") + "\n";
@@ -190,7 +189,7 @@ std::string coefficients_section(const Summary& s) {
                    "with their standard uncertainties in the last digits:") +
            "\n" + table(head, rows) +
            element("p", "χ² = " + svg::significant(s.chi_squared, 6) + " over " + whole(s.accepted) +
-                            " reflections; goodness of fit " + format_decimals(s.goodness_of_fit, 4) + ".") +
+                            " reflections; goodness of fit " + decimal(s.goodness_of_fit, 4) + ".") +
            "\n";
 }
 
@@ -214,11 +213,11 @@ std::string resolution_section(const Summary& s) {
     for (const model::ResolutionShell& shell : s.shells) {
         const bool any = shell.count > 0;
         const double lambda = s.crystal.lambda;
-        rows += row(format_decimals(shell.sin_theta_low, 4) + "–" + format_decimals(shell.sin_theta_high, 4),
-                    {shell.sin_theta_low > 0.0 ? format_decimals(lambda / (2.0 * shell.sin_theta_low), 3) : "∞",
-                     format_decimals(lambda / (2.0 * shell.sin_theta_high), 3), whole(shell.count),
-                     any ? format_decimals(shell.r_before(), 4) : "–", any ? format_decimals(shell.r_after(), 4) : "–",
-                     any ? format_decimals(shell.mean_s(), 4) : "–"});
+        rows += row(decimal(shell.sin_theta_low, 4) + "–" + decimal(shell.sin_theta_high, 4),
+                    {shell.sin_theta_low > 0.0 ? decimal(lambda / (2.0 * shell.sin_theta_low), 3) : "∞",
+                     decimal(lambda / (2.0 * shell.sin_theta_high), 3), whole(shell.count),
+                     any ? decimal(shell.r_before(), 4) : "–", any ? decimal(shell.r_after(), 4) : "–",
+                     any ? decimal(shell.mean_s(), 4) : "–"});
     }
     out += table(
         "<tr><th>sin θ</th><th class=\"n\">d max (Å)</th><th class=\"n\">d min (Å)</th><th "
@@ -234,9 +233,9 @@ std::string distribution_section(const Summary& s) {
                    "The scale factors of all reflections, in bins of equal width in log S. Outliers far from the "
                    "bulk point to reflections where the model is extrapolated.") +
            "</figure>\n" +
-           element("p", "Smallest S " + format_decimals(s.s_smallest, 4) + " at h k l " + hkl(s.s_smallest_at) + ", largest " +
-                            format_decimals(s.s_largest, 4) + " at " + hkl(s.s_largest_at) + "; the report gives " +
-                            format_decimals(s.statistics.s_min, 3) + " and " + format_decimals(s.statistics.s_max, 3) +
+           element("p", "Smallest S " + decimal(s.s_smallest, 4) + " at h k l " + hkl(s.s_smallest_at) + ", largest " +
+                            decimal(s.s_largest, 4) + " at " + hkl(s.s_largest_at) + "; the report gives " +
+                            decimal(s.statistics.s_min, 3) + " and " + decimal(s.statistics.s_max, 3) +
                             " (its limits start at 1).") +
            "\n";
 }
@@ -246,8 +245,8 @@ std::string direction_section(const Summary& s) {
     std::string out = element("h2", "Correction by direction") + "<div class=\"maps\">";
     for (std::size_t m = 0; m < 3; ++m)
         out += "<figure>" + maps.maps[m] +
-               element("figcaption", "sin θ = " + format_decimals(maps.sin_theta[m], 3) +
-                                         " (d = " + format_decimals(s.crystal.lambda / (2.0 * maps.sin_theta[m]), 2) + " Å)") +
+               element("figcaption", "sin θ = " + decimal(maps.sin_theta[m], 3) +
+                                         " (d = " + decimal(s.crystal.lambda / (2.0 * maps.sin_theta[m]), 2) + " Å)") +
                "</figure>";
     out += "</div>\n<figure class=\"bar\">" + maps.colour_bar + "</figure>\n";
     out += element("p",

@@ -64,13 +64,18 @@ std::string escape(std::string_view text) {
     return out;
 }
 
-std::string fixed(double value, int decimals) {
+std::string decimal(double value, int decimals) {
     std::string text = textio::format_decimals(value, std::max(decimals, 0));
+    if (text.front() == '-' && text.find_first_not_of("-0.") == std::string::npos) text.erase(0, 1);
+    return text;
+}
+
+std::string fixed(double value, int decimals) {
+    std::string text = decimal(value, decimals);
     if (text.find('.') != std::string::npos) {
         text.erase(text.find_last_not_of('0') + 1);
         if (text.back() == '.') text.pop_back();
     }
-    if (text == "-0") text = "0";
     return text;
 }
 

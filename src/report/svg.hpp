@@ -15,9 +15,12 @@ namespace velor::report::svg {
 // U+FFFD.
 std::string escape(std::string_view text);
 
-// A number with at most `decimals` decimals, rounded as the report rounds
-// (textio::format_decimals), then trailing zeros and a bare point dropped
-// ("12.5", "3", "-0.25"), and never "-0": for coordinates and labels.
+// A number with `decimals` decimals, for columns of a table ("0.900"):
+// textio::format_decimals, the program's one rounding of numbers to text,
+// which rounds as the report's fields do, but never "-0".
+std::string decimal(double value, int decimals);
+// The same with trailing zeros and a bare point dropped ("12.5", "3",
+// "-0.25"), for coordinates and labels.
 std::string fixed(double value, int decimals);
 // A number with `digits` significant digits, as fixed() writes it.
 std::string significant(double value, int digits);

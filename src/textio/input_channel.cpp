@@ -52,14 +52,14 @@ bool InputChannel::try_read(const Layout& layout, std::initializer_list<Item> it
 std::unique_ptr<InputFile> InputFile::open(const std::string& name) {
     const platform::OpenedFile opened = platform::open_for_reading(name);
     const std::string location = "opening file '" + name + "'";
-    switch (opened.failure.kind()) {
+    switch (opened.failure.kind) {
         case platform::Failure::Kind::none: break;
         case platform::Failure::Kind::no_such_file: return nullptr;
         case platform::Failure::Kind::not_regular:
-            throw RecordError(location, "File '" + name + "' is not a regular file (" + opened.failure.text() + ")");
+            throw RecordError(location, "File '" + name + "' is not a regular file (" + opened.failure.text + ")");
         case platform::Failure::Kind::denied:
             throw RecordError(location, "Permission denied trying to open file '" + name + "'");
-        default: throw RecordError(location, "Cannot open file '" + name + "': " + opened.failure.text());
+        default: throw RecordError(location, "Cannot open file '" + name + "': " + opened.failure.text);
     }
     // Owned before anything else can throw.
     std::unique_ptr<std::FILE, FileCloser> file(opened.file);

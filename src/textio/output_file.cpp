@@ -41,14 +41,14 @@ OutputFile::OutputFile(std::string name) : name_(std::move(name)) {
         created = platform::create_new_file(temp_name_);
         file_ = created.file;
         if (file_ != nullptr) ticket_ = platform::note_temporary(temp_name_);
-        else if (created.failure.kind() != platform::Failure::Kind::exists) break;
+        else if (created.failure.kind != platform::Failure::Kind::exists) break;
     }
     if (file_ == nullptr) {
         // The system's own cause: a full disk, a missing folder, a name too
         // long.  A refused permission keeps the words it always had.
-        throw RecordError(location_of(name_), created.failure.kind() == platform::Failure::Kind::denied
+        throw RecordError(location_of(name_), created.failure.kind == platform::Failure::Kind::denied
                                                   ? "Permission denied trying to open file '" + name_ + "'"
-                                                  : "Cannot create file '" + name_ + "': " + created.failure.text());
+                                                  : "Cannot create file '" + name_ + "': " + created.failure.text);
     }
     std::setvbuf(file_, nullptr, _IONBF, 0);  // we buffer ourselves
     pending_.reserve(4096);
@@ -85,11 +85,11 @@ void OutputFile::send(std::string& pending) {
 }
 
 void OutputFile::fail_write(const platform::Failure& failure) {
-    throw RecordError(location_of(name_), "Cannot write file '" + name_ + "': " + failure.text());
+    throw RecordError(location_of(name_), "Cannot write file '" + name_ + "': " + failure.text);
 }
 
 void OutputFile::reserve(std::uint64_t bytes) {
-    if (file_ != nullptr && bytes > 0 && platform::reserve_space(file_, bytes).ok()) reserved_ = bytes;
+    if (file_ != nullptr && bytes > 0 && !platform::reserve_space(file_, bytes)) reserved_ = bytes;
 }
 
 void OutputFile::close() {
@@ -117,7 +117,7 @@ void OutputFile::close() {
 
 void OutputFile::put_in_place() {
     if (const platform::Failure failure = platform::replace_file(temp_name_, name_))
-        throw RecordError(location_of(name_), "Cannot replace file '" + name_ + "': " + failure.text());
+        throw RecordError(location_of(name_), "Cannot replace file '" + name_ + "': " + failure.text);
     platform::forget_temporary(ticket_);
     ticket_ = -1;
 }

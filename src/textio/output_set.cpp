@@ -21,7 +21,7 @@ void OutputSet::put_in_place() {
     for (const auto& file : files_)
         if (const platform::Failure failure = platform::check_replaceable(file->name()))
             throw RecordError("writing file '" + file->name() + "'",
-                              "Cannot replace file '" + file->name() + "': " + failure.text());
+                              "Cannot replace file '" + file->name() + "': " + failure.text);
     {
         const platform::DeferInterrupts defer;
         for (const auto& file : files_) file->put_in_place();
@@ -35,7 +35,7 @@ void OutputSet::put_in_place() {
         folders.push_back(std::move(folder));
         if (const platform::Failure failure = platform::flush_folder(name))
             throw RecordError("writing file '" + name + "'",
-                              "Cannot flush the folder of file '" + name + "': " + failure.text());
+                              "Cannot flush the folder of file '" + name + "': " + failure.text);
     }
 }
 

@@ -94,7 +94,8 @@ TEST(HtmlPage, MapsShowTheExtremesOfTheTrueModel) {
     }
     std::ostringstream console_text;
     textio::ConsoleChannel console(console_text);
-    const core::CrystalData crystal = input::read_crystal_data((dir / "g.res").string(), (dir / "g.fcf").string(), console);
+    const core::CrystalData crystal =
+        input::read_crystal_data((dir / "g.res").string(), (dir / "g.fcf").string(), console);
     const model::ReciprocalCell rc = model::reciprocal_cell(crystal);
     const model::ScaleModel cubic(4, crystal.lambda_sq);
     const auto direction = [](const model::SurfaceGrid& g, int row, int column) {

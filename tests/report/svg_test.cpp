@@ -8,17 +8,21 @@
 namespace velor::report::svg {
 namespace {
 
-// Coordinates and labels: rounded as the report rounds, without trailing
-// zeros or a bare point, never "-0".
-TEST(Svg, Fixed) {
+// Rounded as the report rounds, never "-0"; fixed() drops trailing zeros
+// and a bare point.
+TEST(Svg, DecimalAndFixed) {
     const struct {
         double value;
         int decimals;
-        const char* text;
+        const char *decimal, *fixed;
     } cases[] = {
-        {0.9, 3, "0.9"}, {-0.0001, 3, "0"}, {-0.25, 2, "-0.25"}, {12.25, 1, "12.3"}, {12.0, 2, "12"}, {-0.4, 0, "0"},
+        {0.9, 3, "0.900", "0.9"}, {-0.0001, 3, "0.000", "0"}, {-0.25, 2, "-0.25", "-0.25"},
+        {12.25, 1, "12.3", "12.3"}, {12.5, 0, "13", "13"}, {-0.4, 0, "0", "0"},
     };
-    for (const auto& c : cases) EXPECT_EQ(fixed(c.value, c.decimals), c.text) << c.value << " " << c.decimals;
+    for (const auto& c : cases) {
+        EXPECT_EQ(decimal(c.value, c.decimals), c.decimal) << c.value << " " << c.decimals;
+        EXPECT_EQ(fixed(c.value, c.decimals), c.fixed) << c.value << " " << c.decimals;
+    }
 }
 
 }  // namespace
