@@ -60,7 +60,7 @@ std::vector<std::string> run_stages(const CommandLine& line, textio::ConsoleChan
 
     textio::OutputSet outputs(in.names.res);
     const Correction correction = aplcor(in, first, fit, outputs, console, summary);
-    const output::Report report = output::report(in.scale, fit.solution, correction.statistics);
+    const output::Report report = output::format_report(in.scale, fit.solution, correction.statistics);
     output::wrtabs(report, outputs.create(in.names.abs));
     const output::InstructionNotes notes = output::newins(in.names.res, outputs.create(in.names.ins), console);
     output::echabs(report, console);

@@ -77,7 +77,7 @@ void banner(textio::OutputChannel& console) {
     console.write_free();
 }
 
-Report report(const model::ScaleModel& scale, const core::FitResult& fit, const model::Statistics& st) {
+Report format_report(const model::ScaleModel& scale, const core::FitResult& fit, const model::Statistics& st) {
     textio::TextChannel out;
     box_head(out);                          // rows 1-8
     empty_line(out);                        // 9

@@ -23,7 +23,7 @@ void banner(textio::OutputChannel& console);
 struct Report {
     std::vector<std::string> rows;
 };
-Report report(const model::ScaleModel& scale, const core::FitResult& fit, const model::Statistics& statistics);
+Report format_report(const model::ScaleModel& scale, const core::FitResult& fit, const model::Statistics& statistics);
 
 // Writes the report to NAMEx.abs, a new file of the run's outputs, and
 // closes it.
