@@ -18,19 +18,19 @@ BackgroundWriter::~BackgroundWriter() {
     thread_.join();
 }
 
-int BackgroundWriter::hand_over(std::string& block) {
+platform::Failure BackgroundWriter::hand_over(std::string& block) {
     {
         std::unique_lock lock(mutex_);
         changed_.wait(lock, [this] { return !busy_; });
-        if (error_ != 0) return error_;
+        if (error_) return error_;
         block_.swap(block);
         busy_ = true;
     }
     changed_.notify_all();
-    return 0;
+    return {};
 }
 
-int BackgroundWriter::finish() {
+platform::Failure BackgroundWriter::finish() {
     std::unique_lock lock(mutex_);
     changed_.wait(lock, [this] { return !busy_; });
     return error_;
@@ -47,7 +47,7 @@ void BackgroundWriter::run() {
         const int error_number = errno;
         block_.clear();
         lock.lock();
-        if (!written && error_ == 0) error_ = error_number;
+        if (!written && !error_) error_ = platform::Failure::of_error_number(error_number);
         busy_ = false;
         changed_.notify_all();
     }

@@ -9,6 +9,8 @@
 #include <string>
 #include <thread>
 
+#include "platform/failure.hpp"
+
 namespace velor::textio {
 
 class BackgroundWriter {
@@ -20,13 +22,13 @@ public:
 
     // Takes the text of `block` for writing and leaves `block` empty (with
     // the storage of a block already written).  Waits while the block
-    // before is still being written.  Returns the error number of an
-    // earlier write that failed, 0 if none has.
-    int hand_over(std::string& block);
+    // before is still being written.  Returns the failure of an earlier
+    // write, if one failed.
+    platform::Failure hand_over(std::string& block);
 
-    // Waits until every block handed over is written; the error number of
-    // a failed write, or 0.
-    int finish();
+    // Waits until every block handed over is written; the failure of a
+    // write, if one failed.
+    platform::Failure finish();
 
 private:
     void run();
@@ -35,7 +37,7 @@ private:
     std::string block_;
     bool busy_ = false;  // block_ holds text not yet written
     bool stopping_ = false;
-    int error_ = 0;
+    platform::Failure error_;
     std::mutex mutex_;
     std::condition_variable changed_;
     std::thread thread_;

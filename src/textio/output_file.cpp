@@ -79,8 +79,7 @@ void OutputFile::send(std::string& pending) {
     if (pending.empty()) return;
     if (file_ == nullptr) fail_write(platform::Failure::of_error_number(EBADF));  // written after close
     if (!writer_) writer_ = std::make_unique<BackgroundWriter>(file_);
-    if (const int error_number = writer_->hand_over(pending))
-        fail_write(platform::Failure::of_error_number(error_number));
+    if (const platform::Failure failure = writer_->hand_over(pending)) fail_write(failure);
     pending.reserve(kFlushSize + 4096);
 }
 
@@ -95,7 +94,7 @@ void OutputFile::reserve(std::uint64_t bytes) {
 void OutputFile::close() {
     if (file_ == nullptr) return;  // closed already
     if (writer_) {
-        if (const int error_number = writer_->finish()) fail_write(platform::Failure::of_error_number(error_number));
+        if (const platform::Failure failure = writer_->finish()) fail_write(failure);
         writer_.reset();
     }
     if (!pending_.empty() && std::fwrite(pending_.data(), 1, pending_.size(), file_) != pending_.size())
