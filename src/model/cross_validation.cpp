@@ -1,11 +1,19 @@
 #include "model/cross_validation.hpp"
 
+#include <algorithm>
+
 #include "model/cholesky.hpp"
+#include "model/normal_equations_kernels.hpp"
 
 namespace velor::model {
 namespace {
 
-constexpr unsigned kAllFolds = (1u << kFolds) - 1;
+CompactSums sum_of_folds(const FoldSums& sums, int left_out) {
+    CompactSums total;
+    for (int f = 0; f < kFolds; ++f)
+        if (f != left_out) total.add(sums.fold(f));
+    return total;
+}
 
 }  // namespace
 
@@ -21,39 +29,91 @@ int fold_of(std::int32_t h, std::int32_t k, std::int32_t l) {
     return static_cast<int>(z % kFolds);
 }
 
+void CompactSums::add(const CompactSums& other) {
+    for (std::size_t k = 0; k < kPowers; ++k)
+        for (std::size_t pair = 0; pair < kComponentPairs; ++pair) a[k][pair] += other.a[k][pair];
+    for (std::size_t p = 0; p < b.size(); ++p) b[p] += other.b[p];
+    wyy += other.wyy;
+    accepted += other.accepted;
+}
+
+FoldShare fold_share(const core::Reflection& r, const Geometry& g, double lambda_sq) {
+    FoldShare share;
+    const double sigma = r.sigma, fc2 = r.fc2, fo2 = r.fo2;
+    const double w = 1.0 / (sigma * sigma);
+    const double a_weight = w * (lambda_sq * lambda_sq) * (fc2 * fc2);  // w·λ⁴·Fc⁴
+    const double b_weight = w * lambda_sq * (fo2 * fc2);                 // w·λ²·Fo²·Fc²
+    const double s = g.sin2, inverse = 1.0 / s;
+    share.power = {inverse * inverse, inverse, 1.0, s, s * s, s * s * s, (s * s) * (s * s)};
+    const std::array<double, kComponentPairs> tt = pair_products(g.t, a_weight);
+    std::copy(tt.begin(), tt.end(), share.tt.begin());
+    std::fill(share.tt.begin() + kComponentPairs, share.tt.end(), 0.0);
+    // The cubic basis: the powers 2, 1, 0, −1 of s, the highest first.
+    for (std::size_t i = 0; i < 4; ++i)
+        for (std::size_t j = 0; j < 6; ++j) share.b[j + 6 * i] = (b_weight * g.t[j]) * share.power[4 - i];
+    share.wyy = w * (fo2 * fo2);
+    return share;
+}
+
+void add_share(CompactSums& sums, const FoldShare& share) {
+    constexpr std::size_t kPairs = CompactSums::kLanes / 2;
+    std::array<DoublePair, kPairs> tt;
+    for (std::size_t v = 0; v < kPairs; ++v) tt[v] = DoublePair{share.tt[2 * v], share.tt[2 * v + 1]};
+    for (std::size_t k = 0; k < CompactSums::kPowers; ++k) {
+        const DoublePair power = {share.power[k], share.power[k]};
+        auto* row = reinterpret_cast<DoublePair*>(sums.a[k].data());
+#pragma GCC unroll 12
+        for (std::size_t v = 0; v < kPairs; ++v) row[v] += power * tt[v];
+    }
+    auto* b = reinterpret_cast<DoublePair*>(sums.b.data());
+    for (std::size_t v = 0; v < core::kMaxParameters / 2; ++v)
+        b[v] += DoublePair{share.b[2 * v], share.b[2 * v + 1]};
+    sums.wyy += share.wyy;
+    ++sums.accepted;
+}
+
 FoldSums::FoldSums(double lambda_sq)
-    : cubic_(ScaleModel::kMaxTerms, lambda_sq),
-      update_(kernels::avx2_supported() ? kernels::avx2_update(ScaleModel::kMaxTerms) : nullptr),
+    : lambda_sq_(lambda_sq),
+      update_(kernels::avx2_supported() && kernels::avx2_fold_update() ? kernels::avx2_fold_update() : add_share),
       folds_(kFolds) {}
 
-NormalEquations fit_type_equations(const FoldSums& sums, int terms, unsigned folds) {
-    const ScaleModel cubic(ScaleModel::kMaxTerms, sums.lambda_sq());
-    const auto offset = static_cast<std::size_t>(ScaleModel(terms, sums.lambda_sq()).offset_in(cubic));
-    const auto n = static_cast<std::size_t>(6 * terms);
+NormalEquations fit_type_equations(const CompactSums& sums, const ScaleModel& model) {
+    const ScaleModel cubic(ScaleModel::kMaxTerms, model.lambda_sq());
+    const auto offset = static_cast<std::size_t>(model.offset_in(cubic));
+    const int n = model.parameters();
     NormalEquations eq;
-    for (int f = 0; f < kFolds; ++f) {
-        if ((folds >> f & 1u) == 0) continue;
-        const NormalEquations& fold = sums.fold(f);
-        for (std::size_t p = 0; p < n; ++p) {
-            for (std::size_t q = p; q < n; ++q) eq.a[p][q] += fold.a[p + offset][q + offset];
-            eq.b[p] += fold.b[p + offset];
+    for (int p = 0; p < n; ++p) {
+        const auto row = static_cast<std::size_t>(p);
+        for (int q = p; q < n; ++q) {
+            const auto k = static_cast<std::size_t>(model.power(ScaleModel::term(p)) + model.power(ScaleModel::term(q)) + 2);
+            eq.a[row][static_cast<std::size_t>(q)] =
+                sums.a[k][component_pair(static_cast<std::size_t>(ScaleModel::component(p)),
+                                         static_cast<std::size_t>(ScaleModel::component(q)))];
         }
-        eq.accepted += fold.accepted;
+        eq.b[row] = sums.b[row + offset];
     }
+    eq.accepted = sums.accepted;
     return eq;
 }
 
 FitTypeSolutions solve_fit_types(const FoldSums& sums) {
     FitTypeSolutions solutions;
+    const CompactSums all = sum_of_folds(sums, -1);
     for (int terms = 1; terms <= ScaleModel::kMaxTerms; ++terms) {
         FitTypeSolution& s = solutions[static_cast<std::size_t>(terms - 1)];
         s.model = ScaleModel(terms, sums.lambda_sq());
         const int n = s.model.parameters();
-        s.factor = fit_type_equations(sums, terms, kAllFolds);
+        s.factor = fit_type_equations(all, s.model);
+        s.accepted = all.accepted;
         s.solved = cholesky_solve(s.factor, s.fit, n);
+        if (s.solved) {
+            double xb = 0.0;
+            for (std::size_t p = 0; p < static_cast<std::size_t>(n); ++p) xb += s.fit.x[p] * s.factor.b[p];
+            s.chi_squared = all.wyy - xb;
+        }
         s.cross_validated = s.solved;
         for (int f = 0; f < kFolds && s.cross_validated; ++f) {
-            NormalEquations training = fit_type_equations(sums, terms, kAllFolds & ~(1u << f));
+            NormalEquations training = fit_type_equations(sum_of_folds(sums, f), s.model);
             core::FitResult fit;
             s.cross_validated = cholesky_solve(training, fit, n);
             s.fold_x[static_cast<std::size_t>(f)] = fit.x;

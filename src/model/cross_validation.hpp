@@ -18,9 +18,10 @@
 
 #include "core/fit_result.hpp"
 #include "core/reflection.hpp"
+#include "model/component_pairs.hpp"
+#include "model/double_pair.hpp"
 #include "model/geometry.hpp"
 #include "model/normal_equations.hpp"
-#include "model/normal_equations_kernels.hpp"
 #include "model/scale_model.hpp"
 
 namespace velor::model {
@@ -39,23 +40,56 @@ inline constexpr int kFolds = 10;
 // ten.  The same on every system, and independent of the order of the list.
 int fold_of(std::int32_t h, std::int32_t k, std::int32_t l);
 
-// The first pass: the cubic normal equations of each fold's accepted
-// reflections.  About one cubic update of the normal equations per accepted
-// reflection, with the update that suits the processor.
+// The cubic normal equations of a set of reflections, in the form their
+// product structure allows.  The basis is g_p = s^e_i·T_j (p = j + 6i, s =
+// sin²θ), so an element of the normal matrix, Σ w·λ⁴·Fc⁴·g_p·g_q, depends on
+// the terms i, i' only through e_i + e_i' (seven values from −2 to 4) and on
+// the components only through the pair {j, j'} (21 of them): 147 distinct
+// sums instead of the 300 of the cubic matrix's upper triangle.  Every fit
+// type's normal equations follow from them (fit_type_equations).
+struct CompactSums {
+    static constexpr std::size_t kPowers = 7;
+    // The 21 pairs and three lanes that stay zero: rows of whole vectors.
+    static constexpr std::size_t kLanes = 24;
+    // Σ w·λ⁴·Fc⁴·s^(k−2)·T_j·T_j', k = e_i + e_i' + 2, by component pair.
+    alignas(32) std::array<std::array<double, kLanes>, kPowers> a{};
+    alignas(32) std::array<double, core::kMaxParameters> b{};  // Σ w·λ²·Fo²·Fc²·g_p, the cubic basis
+    double wyy = 0.0;  // Σ w·Fo⁴, for χ² = Σw·Fo⁴ − xᵀb at the solution
+    long accepted = 0;
+
+    void add(const CompactSums& other);
+};
+
+// One accepted reflection's share of the compact sums: each element of the
+// sums gets one product added, a[k][pair] += power[k]·tt[pair] and b[p] +=
+// b[p], the same in either build of the update (normal_equations_kernels.hpp).
+struct FoldShare {
+    alignas(32) std::array<double, CompactSums::kLanes> tt;  // w·λ⁴·Fc⁴·T_j·T_j', then zeros
+    std::array<double, CompactSums::kPowers> power;          // s^(k−2)
+    alignas(32) std::array<double, core::kMaxParameters> b;  // w·λ²·Fo²·Fc²·g_p
+    double wyy;                                              // w·Fo⁴
+};
+FoldShare fold_share(const core::Reflection& r, const Geometry& g, double lambda_sq);
+
+// Adds a share with two-wide vectors, on any processor.
+void add_share(CompactSums& sums, const FoldShare& share);
+
+// The first pass: the sums of each fold's accepted reflections, 147 + 24
+// multiply-adds a reflection, with the update that suits the processor.
 class FoldSums {
 public:
     explicit FoldSums(double lambda_sq);
     // An accepted reflection, with its geometry.
     void add(const core::Reflection& r, const Geometry& g) {
-        add_reflection(folds_[static_cast<std::size_t>(fold_of(r.h, r.k, r.l))], cubic_, r, g, update_);
+        update_(folds_[static_cast<std::size_t>(fold_of(r.h, r.k, r.l))], fold_share(r, g, lambda_sq_));
     }
-    const NormalEquations& fold(int f) const { return folds_[static_cast<std::size_t>(f)]; }
-    double lambda_sq() const { return cubic_.lambda_sq(); }
+    const CompactSums& fold(int f) const { return folds_[static_cast<std::size_t>(f)]; }
+    double lambda_sq() const { return lambda_sq_; }
 
 private:
-    ScaleModel cubic_;
-    kernels::Update update_;
-    std::vector<NormalEquations> folds_;
+    double lambda_sq_;
+    void (*update_)(CompactSums&, const FoldShare&);
+    std::vector<CompactSums> folds_;
 };
 
 // A fit type solved from the fold sums: from all of them (the same fit as the
@@ -66,6 +100,8 @@ struct FitTypeSolution {
     bool solved = false;   // the full-data equations are positive definite
     NormalEquations factor;  // the full-data equations, with the factor cholesky_solve left
     core::FitResult fit;
+    double chi_squared = 0.0;  // of the full-data fit, Σw·Fo⁴ − xᵀb
+    long accepted = 0;
     // Every fold's training equations positive definite.  A fold whose
     // training equations are singular for this fit type (too few reflections
     // or directions without it) leaves the fit type without a cross-validated
@@ -79,10 +115,8 @@ struct FitTypeSolution {
 // quadratic, cubic).
 using FitTypeSolutions = std::array<FitTypeSolution, ScaleModel::kMaxTerms>;
 
-// Each fit type's normal equations from the fold sums: the trailing
-// 6·terms × 6·terms block of the cubic sums of `folds` (a fold's bit set
-// when it is to be included), added fold by fold in order.
-NormalEquations fit_type_equations(const FoldSums& sums, int terms, unsigned folds);
+// A fit type's normal equations from compact sums.
+NormalEquations fit_type_equations(const CompactSums& sums, const ScaleModel& model);
 
 // Solves the four fit types in full and for every fold.
 FitTypeSolutions solve_fit_types(const FoldSums& sums);

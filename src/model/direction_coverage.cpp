@@ -1,6 +1,7 @@
 #include "model/direction_coverage.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -39,9 +40,22 @@ double coverage_angle(long marked_cells) {
 
 Coverage::Coverage(const DirectionBitmap& bitmap)
     : bitmap_(bitmap), angle_(coverage_angle(bitmap.marked())), cos_angle_(std::cos(angle_)) {
-    for (int row = 0; row < DirectionBitmap::kSide; ++row)
-        for (int column = 0; column < DirectionBitmap::kSide; ++column)
-            if (bitmap.is_marked(row, column)) ++block_counts_[static_cast<std::size_t>((row / kBlock) * kBlocks + column / kBlock)];
+    constexpr int side = DirectionBitmap::kSide;
+    // Each marked cell's block, from the set bits of the bitmap's words.
+    std::vector<std::uint16_t> marked;
+    marked.reserve(static_cast<std::size_t>(bitmap.marked()));
+    for (std::size_t word = 0; word < bitmap.words().size(); ++word)
+        for (std::uint64_t bits = bitmap.words()[word]; bits != 0; bits &= bits - 1)
+            marked.push_back(static_cast<std::uint16_t>(word * 64 + static_cast<std::size_t>(std::countr_zero(bits))));
+    const auto block_of = [](std::uint16_t cell) {
+        const int row = cell / side, column = cell % side;
+        return static_cast<std::size_t>((row / kBlock) * kBlocks + column / kBlock);
+    };
+    for (const std::uint16_t cell : marked) ++block_start_[block_of(cell) + 1];
+    for (std::size_t b = 1; b < block_start_.size(); ++b) block_start_[b] += block_start_[b - 1];
+    cells_.resize(marked.size());
+    auto next = block_start_;
+    for (const std::uint16_t cell : marked) cells_[next[block_of(cell)]++] = cell;
 }
 
 // Whether a marked cell within `reach` of `point` on the plane has its
@@ -65,25 +79,34 @@ bool Coverage::sampled_within(const std::array<double, 2>& point, const Vector3&
     const int column_lo = cell(point[0] - window), column_hi = cell(point[0] + window);
     const int row_lo = cell(-point[1] - window), row_hi = cell(-point[1] + window);
     const double reach_sq = reach * reach, sure_sq = 0.25 * angle_ * angle_;
+    // Where the data are dense, a marked cell next to the point's own
+    // settles it: first the 5 × 5 cells around it.
+    const auto plane_sq_of = [&](int row, int column) {
+        double x = DirectionBitmap::x_of(column), y = DirectionBitmap::y_of(row);
+        if (const double r = std::sqrt(x * x + y * y); r > 1.0) x /= r, y /= r;
+        const double dx = x - point[0], dy = y - point[1];
+        return dx * dx + dy * dy;
+    };
+    if (!exact) {
+        const int row = cell(-point[1]), column = cell(point[0]);
+        for (int r = std::max(0, row - 2); r <= std::min(side - 1, row + 2); ++r)
+            for (int c = std::max(0, column - 2); c <= std::min(side - 1, column + 2); ++c)
+                if (bitmap_.is_marked(r, c) && plane_sq_of(r, c) <= sure_sq) return true;
+    }
     for (int block_row = row_lo / kBlock; block_row <= row_hi / kBlock; ++block_row) {
         for (int block_column = column_lo / kBlock; block_column <= column_hi / kBlock; ++block_column) {
-            if (block_counts_[static_cast<std::size_t>(block_row * kBlocks + block_column)] == 0) continue;
-            const int r0 = std::max(row_lo, block_row * kBlock), r1 = std::min(row_hi, block_row * kBlock + kBlock - 1);
-            const int c0 = std::max(column_lo, block_column * kBlock),
-                      c1 = std::min(column_hi, block_column * kBlock + kBlock - 1);
-            for (int row = r0; row <= r1; ++row) {
-                for (int column = c0; column <= c1; ++column) {
-                    if (!bitmap_.is_marked(row, column)) continue;
-                    double x = DirectionBitmap::x_of(column), y = DirectionBitmap::y_of(row);
-                    if (const double r = std::sqrt(x * x + y * y); r > 1.0) x /= r, y /= r;
-                    const double dx = x - point[0], dy = y - point[1];
-                    const double plane_sq = dx * dx + dy * dy;
-                    if (!exact) {
-                        if (plane_sq > reach_sq) continue;
-                        if (plane_sq <= sure_sq) return true;
-                    }
-                    if (std::fabs(dot(unit, lambert_direction(x, y))) >= cos_angle_) return true;
+            const auto block = static_cast<std::size_t>(block_row * kBlocks + block_column);
+            for (std::uint32_t i = block_start_[block]; i < block_start_[block + 1]; ++i) {
+                const int row = cells_[i] / side, column = cells_[i] % side;
+                double x = DirectionBitmap::x_of(column), y = DirectionBitmap::y_of(row);
+                if (const double r = std::sqrt(x * x + y * y); r > 1.0) x /= r, y /= r;
+                const double dx = x - point[0], dy = y - point[1];
+                const double plane_sq = dx * dx + dy * dy;
+                if (!exact) {
+                    if (plane_sq > reach_sq) continue;
+                    if (plane_sq <= sure_sq) return true;
                 }
+                if (std::fabs(dot(unit, lambert_direction(x, y))) >= cos_angle_) return true;
             }
         }
     }

@@ -49,6 +49,9 @@ public:
         mark(cell_of(x * shrink), cell_of(-y * shrink));
     }
     long marked() const { return marked_; }
+    // The bits, row by row: cell (row, column) is bit i % 64 of word i / 64,
+    // i = row·256 + column.
+    const std::array<std::uint64_t, kSide * kSide / 64>& words() const { return bits_; }
     bool is_marked(int row, int column) const {
         const auto i = static_cast<std::size_t>(row * kSide + column);
         return (bits_[i / 64] >> (i % 64) & 1u) != 0;
@@ -111,12 +114,13 @@ public:
 private:
     bool sampled_within(const std::array<double, 2>& point, const Vector3& unit, double reach, bool exact) const;
 
-    const DirectionBitmap& bitmap_;
+    DirectionBitmap bitmap_;
     double angle_, cos_angle_;
-    // The marked cells counted in blocks of 16 × 16, so that empty blocks
-    // are passed over.
+    // The marked cells (row·256 + column), block by block of 16 × 16 cells:
+    // those of block b are cells_[block_start_[b]] up to block_start_[b + 1].
     static constexpr int kBlock = 16, kBlocks = DirectionBitmap::kSide / kBlock;
-    std::array<int, kBlocks * kBlocks> block_counts_{};
+    std::vector<std::uint16_t> cells_;
+    std::array<std::uint32_t, kBlocks * kBlocks + 1> block_start_{};
 };
 
 // What the fitted S does over the directions at one sin θ: its extremes over

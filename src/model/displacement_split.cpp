@@ -53,10 +53,9 @@ DisplacementFigures DisplacementSplit::figures(const ReciprocalCell& rc) const {
 
     // ln(S/S_dir) ≈ Σ c_j·T_j, by the normal equations of the six T_j.
     NormalEquations eq;
-    for (std::size_t j = 0, pair = 0; j < 6; ++j) {
-        for (std::size_t jj = j; jj < 6; ++jj, ++pair) eq.a[j][jj] = tt_[pair];
-        eq.b[j] = ty_[j];
-    }
+    for (std::size_t pair = 0; pair < kComponentPairs; ++pair)
+        eq.a[kComponentPair[pair].first][kComponentPair[pair].second] = tt_[pair];
+    for (std::size_t j = 0; j < 6; ++j) eq.b[j] = ty_[j];
     core::FitResult fit;
     f.determined = cholesky_solve(eq, fit, 6);
     if (!f.determined) return f;

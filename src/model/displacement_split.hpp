@@ -28,8 +28,11 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
+#include "model/component_pairs.hpp"
 #include "model/geometry.hpp"
 
 namespace velor::model {
@@ -55,10 +58,9 @@ public:
             return;
         }
         const double ln_dir = fast_log(s_dir), ln_ratio = fast_log(s / s_dir);
-        for (std::size_t j = 0, pair = 0; j < 6; ++j) {
-            for (std::size_t jj = j; jj < 6; ++jj, ++pair) tt_[pair] += g.t[j] * g.t[jj];
-            ty_[j] += g.t[j] * ln_ratio;
-        }
+        const std::array<double, kComponentPairs> tt = pair_products(g.t);
+        for (std::size_t pair = 0; pair < kComponentPairs; ++pair) tt_[pair] += tt[pair];
+        for (std::size_t j = 0; j < 6; ++j) ty_[j] += g.t[j] * ln_ratio;
         sum_dir_ += ln_dir, sum_dir_sq_ += ln_dir * ln_dir;
         sum_ratio_ += ln_ratio, sum_ratio_sq_ += ln_ratio * ln_ratio;
         ++count_;
@@ -66,15 +68,19 @@ public:
     long skipped() const { return skipped_; }
     DisplacementFigures figures(const ReciprocalCell& rc) const;
 
-    // ln x for positive, finite, normal x, to a few units in the last place,
-    // from IEEE-754 +, −, × and / alone: the same on every system, and a
-    // fraction of the cost of the correctly rounded one.  x = m·2^e with
-    // √½ ≤ m < √2, and ln m = 2·atanh f, f = (m − 1)/(m + 1), |f| ≤ 0.172,
-    // by its series to f¹⁹ (the next term is below 10⁻¹⁷).
+    // ln x for positive, finite x, to a few units in the last place, from
+    // IEEE-754 +, −, × and / alone: the same on every system, and a fraction
+    // of the cost of the correctly rounded one.  x = m·2^e with √½ ≤ m < √2
+    // (e and m from the bits of x), and ln m = 2·atanh f, f = (m − 1)/(m + 1),
+    // |f| ≤ 0.172, by its series to f¹⁹ (the next term is below 10⁻¹⁷).
     static double fast_log(double x) {
+        constexpr std::uint64_t kMantissa = (std::uint64_t{1} << 52) - 1, kExponentOfOne = std::uint64_t{1023} << 52;
         int e = 0;
-        double m = std::frexp(x, &e);  // 0.5 ≤ m < 1
-        if (m < 0.70710678118654752440) m *= 2.0, --e;
+        if (x < 0x1p-1022) x *= 0x1p54, e = -54;  // subnormal
+        const auto bits = std::bit_cast<std::uint64_t>(x);
+        e += static_cast<int>(bits >> 52) - 1023;
+        double m = std::bit_cast<double>((bits & kMantissa) | kExponentOfOne);  // 1 ≤ m < 2
+        if (m > 1.4142135623730950488) m *= 0.5, ++e;
         const double f = (m - 1.0) / (m + 1.0), f2 = f * f;
         double series = 1.0 / 19.0;
         for (const double c : {1.0 / 17.0, 1.0 / 15.0, 1.0 / 13.0, 1.0 / 11.0, 1.0 / 9.0, 1.0 / 7.0, 1.0 / 5.0,
@@ -88,7 +94,7 @@ public:
     }
 
 private:
-    std::array<double, 21> tt_{};  // Σ T_j·T_j' (j ≤ j')
+    std::array<double, kComponentPairs> tt_{};  // Σ T_j·T_j' by component pair
     std::array<double, 6> ty_{};   // Σ T_j·ln(S/S_dir)
     double sum_dir_ = 0.0, sum_dir_sq_ = 0.0, sum_ratio_ = 0.0, sum_ratio_sq_ = 0.0;
     long count_ = 0, skipped_ = 0;

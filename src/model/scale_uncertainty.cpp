@@ -38,10 +38,6 @@ ScaleVariance::ScaleVariance(const NormalEquations& factor, const core::FitResul
     : powers_(static_cast<std::size_t>(2 * model.terms() - 1)), lambda_fourth_(model.lambda_sq() * model.lambda_sq()) {
     const int n = model.parameters();
     const SquareMatrix inverse = inverse_normal_matrix(factor, fit, n);
-    // The pair index of T_j·T_j' (j ≤ j'), in the order unit_variance forms them.
-    std::array<std::array<std::size_t, 6>, 6> pair_of{};
-    for (std::size_t j = 0, pair = 0; j < 6; ++j)
-        for (std::size_t jj = j; jj < 6; ++jj, ++pair) pair_of[j][jj] = pair_of[jj][j] = pair;
     // Each element of A⁻¹ once: the pair (j, j') and (j', j) meet in one
     // coefficient, which so holds both off-diagonal elements.
     for (int p = 0; p < n; ++p) {
@@ -49,7 +45,7 @@ ScaleVariance::ScaleVariance(const NormalEquations& factor, const core::FitResul
             const int k = model.power(ScaleModel::term(p)) + model.power(ScaleModel::term(q)) + 2;
             const auto j = static_cast<std::size_t>(ScaleModel::component(p));
             const auto jj = static_cast<std::size_t>(ScaleModel::component(q));
-            coefficients_[static_cast<std::size_t>(k)][pair_of[j][jj]] +=
+            coefficients_[component_pair(j, jj)][static_cast<std::size_t>(k / 2)][k % 2] +=
                 inverse[static_cast<std::size_t>(p)][static_cast<std::size_t>(q)];
         }
     }

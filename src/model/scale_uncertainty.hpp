@@ -17,6 +17,8 @@
 
 #include "core/fit_result.hpp"
 #include "model/geometry.hpp"
+#include "model/component_pairs.hpp"
+#include "model/double_pair.hpp"
 #include "model/normal_equations.hpp"
 #include "model/scale_model.hpp"
 
@@ -33,36 +35,49 @@ double variance_factor(double chi_squared, long n, int p);
 
 // λ⁴·gᵀA⁻¹g of any reflection.  The basis is a product, g_p = s^e_i·T_j
 // for p = j + 6i (s = sin²θ), so
-//   gᵀA⁻¹g = Σ_{j≤j'} T_j·T_j' · s⁻²·Σ_k c_{jj'k}·s^k,
+//   gᵀA⁻¹g = s⁻²·Σ_{j≤j'} T_j·T_j'·Σ_k c_{jj'k}·s^k,
 // a polynomial in s for each of the 21 products T_j·T_j', of degree
 // 2·(terms − 1): the powers e_i + e_i' + 2 of two terms run from 0 to
 // 2·(terms − 1).  Its coefficients are formed once from A⁻¹; a reflection
-// then costs 21 products and 21·(2·terms − 1) multiply-adds, about 170
-// operations for the cubic fit instead of the 600 of gᵀA⁻¹g in full.
+// then costs 21 products and 21·(2·terms − 1) multiply-adds (the sums of
+// the powers side by side, in vectors), about 170 for the cubic fit instead
+// of the 600 of gᵀA⁻¹g in full.
 class ScaleVariance {
 public:
     ScaleVariance(const NormalEquations& factor, const core::FitResult& fit, const ScaleModel& model);
 
     // The variance of S for χ²/(n − p) = 1.
     double unit_variance(const Geometry& g) const {
-        std::array<double, kPairs> tt;
-        for (std::size_t j = 0, pair = 0; j < 6; ++j)
-            for (std::size_t jj = j; jj < 6; ++jj, ++pair) tt[pair] = g.t[j] * g.t[jj];
-        const double s = g.sin2;
-        double poly = 0.0;
-        for (std::size_t k = powers_; k-- > 0;) {
-            double c = 0.0;
-            for (std::size_t pair = 0; pair < kPairs; ++pair) c += coefficients_[k][pair] * tt[pair];
-            poly = poly * s + c;
+        switch (powers_) {
+            case 7: return unit_variance<8>(g);
+            case 5: return unit_variance<6>(g);
+            case 3: return unit_variance<4>(g);
+            default: return unit_variance<2>(g);
         }
-        return lambda_fourth_ * poly / (s * s);
     }
 
 private:
-    static constexpr std::size_t kPairs = 21;
-    static constexpr std::size_t kMaxPowers = 2 * ScaleModel::kMaxTerms - 1;
+    static constexpr std::size_t kMaxPowers = 8;  // 2·4 − 1, and one more for pairs of vector lanes
+
+    // The sum of each power of s in its own lane, two lanes to a vector;
+    // `Lanes` the powers of the model rounded up to an even number.
+    template <std::size_t Lanes>
+    double unit_variance(const Geometry& g) const {
+        std::array<DoublePair, Lanes / 2> sum{};
+        const std::array<double, kComponentPairs> tt = pair_products(g.t);
+#pragma GCC unroll 21
+        for (std::size_t pair = 0; pair < kComponentPairs; ++pair) {
+            const DoublePair tt2 = {tt[pair], tt[pair]};
+            for (std::size_t k = 0; k < Lanes / 2; ++k) sum[k] += coefficients_[pair][k] * tt2;
+        }
+        const double s = g.sin2;
+        double poly = 0.0;
+        for (std::size_t k = powers_; k-- > 0;) poly = poly * s + sum[k / 2][k % 2];
+        return lambda_fourth_ * poly / (s * s);
+    }
+
     std::size_t powers_;  // 2·terms − 1
-    std::array<std::array<double, kPairs>, kMaxPowers> coefficients_{};
+    std::array<std::array<DoublePair, kMaxPowers / 2>, kComponentPairs> coefficients_{};
     double lambda_fourth_;
 };
 
