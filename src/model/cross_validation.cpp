@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "model/cholesky.hpp"
+#include "model/double_pair.hpp"
 #include "model/normal_equations_kernels.hpp"
 
 namespace velor::model {

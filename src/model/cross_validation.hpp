@@ -19,7 +19,6 @@
 #include "core/fit_result.hpp"
 #include "core/reflection.hpp"
 #include "model/component_pairs.hpp"
-#include "model/double_pair.hpp"
 #include "model/geometry.hpp"
 #include "model/normal_equations.hpp"
 #include "model/scale_model.hpp"

@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "model/correction_surface.hpp"
+#include "model/portable_math.hpp"
 
 namespace velor::model {
 namespace {
@@ -39,7 +40,7 @@ double coverage_angle(long marked_cells) {
 }
 
 Coverage::Coverage(const DirectionBitmap& bitmap)
-    : bitmap_(bitmap), angle_(coverage_angle(bitmap.marked())), cos_angle_(std::cos(angle_)) {
+    : bitmap_(bitmap), angle_(coverage_angle(bitmap.marked())), cos_angle_(portable::cos(angle_)) {
     constexpr int side = DirectionBitmap::kSide;
     // Each marked cell's block, from the set bits of the bitmap's words.
     std::vector<std::uint16_t> marked;
@@ -122,7 +123,7 @@ bool Coverage::sampled(const Vector3& unit) const {
     // the rim point nearest the opposite, which lies within 1 − √(1 − z) ≤ z
     // ≤ angle of −point on the plane: a reach of three times the angle holds
     // them.
-    if (upper[2] >= std::sin(angle_)) return false;
+    if (upper[2] >= portable::sin(angle_)) return false;
     return sampled_within({-point[0], -point[1]}, upper, 3.0 * angle_, true);
 }
 

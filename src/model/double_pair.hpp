@@ -2,7 +2,9 @@
 // x86-64 processor, and the like elsewhere): two independent sums formed at
 // once, each lane in the order and with the roundings scalar code would
 // give it.  For the summaries' per-reflection sums, where the compiler,
-// which must not reorder a sum, would not pair the lanes by itself.
+// which must not reorder a sum, would not pair the lanes by itself.  GCC
+// and Clang let a vector type alias its element type, so an array of
+// doubles may be read and written as such vectors.
 #pragma once
 
 namespace velor::model {

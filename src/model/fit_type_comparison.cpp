@@ -70,9 +70,12 @@ void FitTypeComparison::add(const core::Reflection& r, const Geometry& g, bool a
     countdown_ = stride_ - 1;
     // The full-data fits, their term of power −1 (the last six parameters)
     // apart.
+    constexpr std::size_t kDirectionOnly = core::kMaxParameters - 6;
     std::array<double, kTypes> rest{}, dir{};
-    for (std::size_t q = 0; q < core::kMaxParameters; ++q)
-        for (std::size_t i = 0; i < kTypes; ++i) (q < core::kMaxParameters - 6 ? rest : dir)[i] += full_x_[q][i / 2][i % 2] * basis[q];
+    for (std::size_t q = 0; q < kDirectionOnly; ++q)
+        for (std::size_t i = 0; i < kTypes; ++i) rest[i] += full_x_[q][i / 2][i % 2] * basis[q];
+    for (std::size_t q = kDirectionOnly; q < core::kMaxParameters; ++q)
+        for (std::size_t i = 0; i < kTypes; ++i) dir[i] += full_x_[q][i / 2][i % 2] * basis[q];
     for (std::size_t i = 0; i < kTypes; ++i)
         if (solutions_[i].solved) displacement_[i].add(g, lambda_sq_ * (rest[i] + dir[i]), lambda_sq_ * dir[i]);
 }

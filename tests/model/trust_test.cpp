@@ -90,8 +90,9 @@ TEST(DirectionCoverage, SamplesTheDirectionsOfTheAsymmetricUnitOnly) {
                 if (x * x + y * y > 1.0) continue;
                 const model::Vector3 u = model::lambert_direction(x, y);
                 const bool sampled = mask[static_cast<std::size_t>(row * kSize + column)] != 0;
-                const bool far_side = monoclinic && u[1] < -beyond && u[2] > beyond;
-                if (sampled == far_side && (u[1] >= 0.0 || far_side || !monoclinic)) ++wrong;
+                const bool in_the_unit = !monoclinic || u[1] >= 0.0;
+                const bool far_from_it = monoclinic && u[1] < -beyond && u[2] > beyond;
+                if ((in_the_unit && !sampled) || (far_from_it && sampled)) ++wrong;
             }
         }
         EXPECT_EQ(wrong, 0) << c.options[1] << " " << c.options[3];
