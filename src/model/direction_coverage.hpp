@@ -85,7 +85,8 @@ private:
 // with that density, a direction is left without a reflection within the
 // angle with probability exp(−4π), 3·10⁻⁶; the gaps of a lattice's
 // directions around its low-index rows, about 1/H radians for indices up to
-// H, stay inside it too.  Below 5° the sampled area would show the lattice's
+// H, stay inside it too (for a cell of similar edges: within twice the
+// spacing up to H = 12, within 5° beyond).  Below 5° the sampled area would show the lattice's
 // holes rather than the data's reach; above 25° it would call half the
 // hemisphere sampled from a few reflections.  A data set that samples half
 // the hemisphere (the asymmetric unit of a monoclinic crystal) has its

@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "core/fit_result.hpp"
-#include "model/geometry.hpp"
 #include "model/component_pairs.hpp"
 #include "model/double_pair.hpp"
+#include "model/geometry.hpp"
 #include "model/normal_equations.hpp"
 #include "model/scale_model.hpp"
 
