@@ -73,6 +73,7 @@ namespace kernels {
 
 #if !VELOR_AVX2_KERNEL
 Update avx2_update(int) { return nullptr; }
+FoldUpdate avx2_fold_update() { return nullptr; }
 #endif
 
 bool avx2_supported() {

@@ -1,11 +1,13 @@
-// The AVX2 build of the normal-equations update (normal_equations_kernels.hpp).
-// Only the update itself is compiled for AVX2, by its function attribute
+// The AVX2 builds of the normal-equations updates (normal_equations_kernels.hpp):
+// the run's own and that of the cross-validation folds.
+// Only the updates themselves are compiled for AVX2, by their function attribute
 // (AVX2 without FMA, so that no fused multiply-add can appear); the file is
 // compiled for the baseline processor, so that every other function in it,
 // and every copy of a header's inline function that it emits, runs on any
 // x86-64 processor.
 #include <immintrin.h>
 
+#include "model/cross_validation.hpp"
 #include "model/normal_equations_kernels.hpp"
 
 namespace velor::model::kernels {
@@ -69,7 +71,28 @@ template <int N>
     }
 }
 
+// add_share (cross_validation.cpp) four lanes at a time: the same product
+// and sum in each lane.
+[[gnu::target("avx2")]] void fold_update(CompactSums& sums, const FoldShare& share) {
+    using Quad = double __attribute__((vector_size(32)));
+    constexpr std::size_t kQuads = CompactSums::kLanes / 4;
+    const auto* tt = reinterpret_cast<const Quad*>(share.tt.data());
+    for (std::size_t k = 0; k < CompactSums::kPowers; ++k) {
+        const Quad power = {share.power[k], share.power[k], share.power[k], share.power[k]};
+        auto* row = reinterpret_cast<Quad*>(sums.a[k].data());
+#pragma GCC unroll 6
+        for (std::size_t v = 0; v < kQuads; ++v) row[v] += power * tt[v];
+    }
+    auto* b = reinterpret_cast<Quad*>(sums.b.data());
+    const auto* share_b = reinterpret_cast<const Quad*>(share.b.data());
+    for (std::size_t v = 0; v < core::kMaxParameters / 4; ++v) b[v] += share_b[v];
+    sums.wyy += share.wyy;
+    ++sums.accepted;
+}
+
 }  // namespace
+
+FoldUpdate avx2_fold_update() { return fold_update; }
 
 Update avx2_update(int terms) {
     switch (terms) {

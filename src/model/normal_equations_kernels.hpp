@@ -11,6 +11,11 @@
 
 #include "model/normal_equations.hpp"
 
+namespace velor::model {
+struct CompactSums;
+struct FoldShare;
+}  // namespace velor::model
+
 namespace velor::model::kernels {
 
 // One reflection's factors, the scale model's powers of sin²θ among them.
@@ -35,5 +40,10 @@ using Update = void (*)(NormalEquations&, const Factors&);
 // add_reflection's own (normal_equations.hpp).
 Update avx2_update(int terms);
 bool avx2_supported();
+
+// The same for the cross-validation folds' compact sums
+// (cross_validation.hpp): the AVX2 build of add_share, or nullptr.
+using FoldUpdate = void (*)(CompactSums&, const FoldShare&);
+FoldUpdate avx2_fold_update();
 
 }  // namespace velor::model::kernels

@@ -7,6 +7,7 @@
 
 #include "core/single_precision.hpp"
 #include "model/cholesky.hpp"
+#include "model/cross_validation.hpp"
 #include "model/normal_equations.hpp"
 #include "model/normal_equations_kernels.hpp"
 #include "model/screening.hpp"
@@ -41,6 +42,17 @@ TEST(NormalEquations, VectorUpdateGivesTheBaselineSumsBitForBit) {
         }
         EXPECT_EQ(std::memcmp(&baseline, &vector, sizeof baseline), 0) << terms << " terms";
     }
+    // And the cross-validation folds' compact sums.
+    CompactSums baseline, vector;
+    for (int n = 0; n < 500; ++n) {
+        const core::Reflection r{index(rng), index(rng), index(rng), intensity(rng), intensity(rng), sigma(rng)};
+        if (r.is_terminator()) continue;
+        const FoldShare share = fold_share(r, geometry(r.h, r.k, r.l), crystal.lambda_sq);
+        add_share(baseline, share);
+        kernels::avx2_fold_update()(vector, share);
+    }
+    EXPECT_EQ(std::memcmp(&baseline.a, &vector.a, sizeof baseline.a), 0) << "fold sums";
+    EXPECT_EQ(std::memcmp(&baseline.b, &vector.b, sizeof baseline.b), 0) << "fold sums";
 }
 
 TEST(Screening, EachTestAtItsBoundary) {

@@ -7,7 +7,7 @@
 #   vector_instructions.sh BINARY
 set -euo pipefail
 binary=$1
-allowed='^void velor::model::kernels::\(anonymous namespace\)::update<[0-9]+>\('
+allowed='^(void )?velor::model::kernels::\(anonymous namespace\)::(update<[0-9]+>|fold_update)\('
 functions=$(objdump -d --no-show-raw-insn -C "$binary" | awk '
     /^[0-9a-f]+ <.*>:$/ { name = $0; sub(/^[0-9a-f]+ </, "", name); sub(/>:$/, "", name); next }
     /\tv[a-z0-9]+[ \t]/ || /%ymm/ { if (!(name in seen)) { seen[name] = 1; print name } }')

@@ -77,6 +77,10 @@ void generate(const Options& o, std::ostream& out) {
     }
 
     const ScaleModel model = make_true_model(fit, rc, sel.sin2theta_max, model_seed);
+    const auto true_scale = [&](Miller m) {
+        if (o.delta_u) return displacement_scale(*o.delta_u, rc, m);
+        return scale_factor(model, reflection_geometry(rc, cell.lambda_sq, m), cell.lambda_sq);
+    };
 
     IntensitySettings st;
     st.lambda = static_cast<double>(cell.lambda);
@@ -102,10 +106,7 @@ void generate(const Options& o, std::ostream& out) {
         // The largest S among the equivalents that will be written.
         double scale = 0.0;
         for (int op = 0; op < passes; ++op)
-            scale = std::max(
-                scale,
-                scale_factor(model, reflection_geometry(rc, cell.lambda_sq, laue.apply(op, m)),
-                             cell.lambda_sq));
+            scale = std::max(scale, true_scale(laue.apply(op, m)));
         const double e = detmath::exp(-temperature_factor * s);
         ceiling_max = std::max(ceiling_max, max_fo2(st, structures.back(), scale) / e);
     }
@@ -129,14 +130,14 @@ void generate(const Options& o, std::ostream& out) {
     {
         LineSink fcf(base + ".fcf", o.crlf);
         write_fcf_header(fcf, header);
-        Xoshiro256 noise(o.seed ^ kNoiseStream);
+        Xoshiro256 noise(o.noise_seed.value_or(o.seed) ^ kNoiseStream);
         std::int64_t written = 0;
         for (int pass = 0; written < n_records; ++pass) {
             const int op = pass % laue.order();
             for (std::size_t u = 0; u < sel.unique.size() && written < n_records; ++u, ++written) {
                 const Miller m = laue.apply(op, sel.unique[u]);
                 const Geometry g = reflection_geometry(rc, cell.lambda_sq, m);
-                const double scale = scale_factor(model, g, cell.lambda_sq);
+                const double scale = true_scale(m);
                 const auto [z1, z2] = noise.normal_pair();
                 const Observation obs = observe(st, structures[u], scale, g.sin2theta, z1, z2);
                 write_reflection(fcf, o.layout, m, structures[u].fc2, obs.fo2, obs.sigma);

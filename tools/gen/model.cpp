@@ -149,6 +149,19 @@ double scale_factor(const ScaleModel& model, const Geometry& g, double lambda_sq
     return lambda_sq * (p[0] + p[1] + p[2] + p[3] + p[4] + p[5]);
 }
 
+double displacement_scale(const std::array<double, 6>& delta_u, const ReciprocalCell& rc, Miller m) {
+    const auto axes = reciprocal_axes(rc);  // unit vectors of a*, b*, c* as columns
+    const std::array<double, 3> along = {m.h * rc.a_star, m.k * rc.b_star, m.l * rc.c_star};
+    std::array<double, 3> h{};
+    for (std::size_t u = 0; u < 3; ++u)
+        for (std::size_t a = 0; a < 3; ++a) h[u] += axes[u][a] * along[a];
+    const auto& d = delta_u;
+    const double form = d[0] * h[0] * h[0] + d[1] * h[1] * h[1] + d[2] * h[2] * h[2] +
+                        2.0 * (d[3] * h[0] * h[1] + d[4] * h[0] * h[2] + d[5] * h[1] * h[2]);
+    constexpr double kFourPiSquared = 39.47841760435743;
+    return detmath::exp(-kFourPiSquared * form);
+}
+
 Structure structure_factor(const IntensitySettings& st, Miller m, double sin2theta) {
     const auto packed = (static_cast<std::uint64_t>(m.h + 2048) << 24) |
                         (static_cast<std::uint64_t>(m.k + 2048) << 12) |

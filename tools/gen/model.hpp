@@ -31,6 +31,13 @@ ScaleModel make_true_model(FitType fit, const ReciprocalCell& rc, double sin2the
 // S = lambda^2 (P1 + ... + P6), evaluated term by term as velor does.
 double scale_factor(const ScaleModel& model, const Geometry& g, double lambda_sq);
 
+// An overall anisotropic displacement as the true scale:
+// S = exp(-4 pi^2 h' DU h), h the scattering vector (|h| = 2 sin(theta)/lambda,
+// 1/A) in the Cartesian frame of reciprocal_axes, and DU = U11, U22, U33, U12,
+// U13, U23 in A^2.  A positive definite DU weakens the data as extra
+// displacement of every atom would.
+double displacement_scale(const std::array<double, 6>& delta_u, const ReciprocalCell& rc, Miller m);
+
 // How a reflection was measured.
 enum class Kind : std::uint8_t { normal, weak, negative };
 

@@ -19,6 +19,11 @@ constexpr std::string_view kUsage =
     "  --fit C|Q|L|F                   true scale model (L for lambda <= 1, else C)\n"
     "  --model-seed N                  seed of the true scale model (= --seed)\n"
     "  --seed N                        seed of intensities and noise (1)\n"
+    "  --noise-seed N                  seed of the noise alone (= --seed)\n"
+    "  --delta-u U11,U22,U33,U12,U13,U23\n"
+    "                                  true scale exp(-4 pi^2 h'DU h) instead of a\n"
+    "                                  scale model: an overall displacement in A^2,\n"
+    "                                  x along a*, y in the a*b* plane\n"
     "  --osf X                         overall scale factor on the FVAR line (0.25)\n"
     "  --noise F                       Gaussian error of F sigma(Fo^2) (0)\n"
     "  --negative-fraction F           fraction of weak reflections measured < 0\n"
@@ -49,19 +54,20 @@ std::uint64_t parse_unsigned(std::string_view opt, std::string_view text) {
     return v;
 }
 
-std::array<double, 6> parse_cell(std::string_view text) {
-    std::array<double, 6> cell{};
+// Six comma-separated numbers; `names` says which, for the message.
+std::array<double, 6> parse_six(std::string_view opt, std::string_view text, std::string_view names) {
+    std::array<double, 6> values{};
     std::size_t n = 0;
     while (true) {
         const std::size_t comma = text.find(',');
         const std::string_view item = text.substr(0, comma);
-        if (n == 6) fail("option --cell: more than six values");
-        cell[n++] = parse_real("--cell", item);
+        if (n == 6) fail("option " + std::string(opt) + ": more than six values");
+        values[n++] = parse_real(opt, item);
         if (comma == std::string_view::npos) break;
         text.remove_prefix(comma + 1);
     }
-    if (n != 6) fail("option --cell: expected a,b,c,alpha,beta,gamma");
-    return cell;
+    if (n != 6) fail("option " + std::string(opt) + ": expected " + std::string(names));
+    return values;
 }
 
 CrystalSystem parse_system(std::string_view text) {
@@ -157,7 +163,7 @@ Options parse_options(std::span<const std::string_view> args) {
         else if (opt == "--system")
             o.system = parse_system(next());
         else if (opt == "--cell")
-            o.cell = parse_cell(next());
+            o.cell = parse_six(opt, next(), "a,b,c,alpha,beta,gamma");
         else if (opt == "--lambda")
             o.lambda = parse_real(opt, next());
         else if (opt == "--reflections") {
@@ -172,6 +178,10 @@ Options parse_options(std::span<const std::string_view> args) {
             o.seed = parse_unsigned(opt, next());
         else if (opt == "--model-seed")
             o.model_seed = parse_unsigned(opt, next());
+        else if (opt == "--noise-seed")
+            o.noise_seed = parse_unsigned(opt, next());
+        else if (opt == "--delta-u")
+            o.delta_u = parse_six(opt, next(), "U11,U22,U33,U12,U13,U23");
         else if (opt == "--osf")
             o.osf = parse_real(opt, next());
         else if (opt == "--noise")
@@ -210,6 +220,11 @@ Options parse_options(std::span<const std::string_view> args) {
         fail("options --negative-fraction and --weak-fraction add up to more than 1");
     check_range("--extinction", o.extinction, 0.0, 100.0);
     if (o.f000) check_range("--f000", *o.f000, 1.0, 1e9);
+    if (o.delta_u) {
+        for (double u : *o.delta_u) check_range("--delta-u", u, -1.0, 1.0);
+        if (o.fit) fail("options --delta-u and --fit exclude each other");
+        if (o.print_model) fail("option --print-model: --delta-u has no model coefficients");
+    }
     return o;
 }
 

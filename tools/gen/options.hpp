@@ -29,6 +29,10 @@ struct Options {
     std::optional<FitType> fit;               // default: linear for lambda <= 1, else cubic
     std::uint64_t seed = 1;
     std::optional<std::uint64_t> model_seed;  // default: the data seed
+    std::optional<std::uint64_t> noise_seed;  // default: the data seed
+    // A true scale exp(-4 pi^2 h'DU h) instead of the scale model: U11, U22,
+    // U33, U12, U13, U23 in A^2, Cartesian (x along a*, y in the a*b* plane).
+    std::optional<std::array<double, 6>> delta_u;
     double osf = 0.25;
     double noise = 0.0;
     double negative_fraction = 0.0;
