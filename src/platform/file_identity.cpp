@@ -26,7 +26,6 @@ FileKey file_key(const std::string& name) {
         key.volume = information.dwVolumeSerialNumber;
         key.index = std::uint64_t{information.nFileIndexHigh} << 32 | information.nFileIndexLow;
         CloseHandle(handle);
-        if (key.exists) return key;
     }
     // The full path, in upper case, as UTF-8.
     DWORD size = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -52,7 +51,6 @@ FileKey file_key(const std::string& name) {
         key.exists = true;
         key.volume = static_cast<std::uint64_t>(status.st_dev);
         key.index = static_cast<std::uint64_t>(status.st_ino);
-        return key;
     }
     namespace fs = std::filesystem;
     std::error_code error;
@@ -65,8 +63,10 @@ FileKey file_key(const std::string& name) {
 #endif
 
 bool same_file(const FileKey& a, const FileKey& b) {
-    if (a.exists != b.exists) return false;
-    return a.exists ? a.volume == b.volume && a.index == b.index : a.path == b.path;
+    if (a.exists && b.exists) return a.volume == b.volume && a.index == b.index;
+    // A name that leads to nothing may still spell the path of a file that
+    // exists, through a folder that does not ("nowhere/../g.fcf").
+    return a.path == b.path;
 }
 
 }  // namespace velor::platform

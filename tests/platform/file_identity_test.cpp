@@ -32,6 +32,7 @@ TEST(FileIdentity, NamesOfOneFile) {
     };
     std::vector<Case> cases = {
         {d + "x.fcf", d + "./a/./../x.fcf", true},
+        {d + "x.fcf", d + "nowhere/../x.fcf", true},  // through a folder that does not exist
         {d + "x.fcf", "x.fcf", true},  // relative to the scratch folder, the working folder here
         {d + "x.fcf", d + "X.FCF", kWindows},
         {d + "x.fcf", d + "y.fcf", false},
