@@ -69,7 +69,7 @@ TEST(HtmlPage, RendersInABrowser) {
         return n;
     };
     EXPECT_EQ(count("<svg xmlns"), 7) << "three charts, three maps and a colour bar";
-    EXPECT_EQ(count("<table"), 7);
+    EXPECT_EQ(count("<table"), 8) << "with the table of the four fit types";
     EXPECT_EQ(count("<figure"), 7);
     EXPECT_NE(dom.out.find("_exptl_absorpt_correction_T_min"), std::string::npos);
 }
