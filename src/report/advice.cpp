@@ -64,8 +64,8 @@ std::vector<std::string> trust_warnings(const model::TrustFigures& figures) {
     if (run.cross_validated && !(run.cross_validated->r_after < figures.r_before))
         warnings.push_back(message("the correction does not improve the reflections left out of the fit: corrected by "
                                    "fits without them, their R after (",
-                                   textio::format_decimals(run.cross_validated->r_after, 3),
-                                   ") is not lower than R before (", textio::format_decimals(figures.r_before, 3),
+                                   textio::format_decimals(run.cross_validated->r_after, 4),
+                                   ") is not lower than R before (", textio::format_decimals(figures.r_before, 4),
                                    ")"));
     if (run.displacement.displacement_share > kMostlyDisplacementShare)
         warnings.push_back(message("the correction is mostly displacement-like: ",

@@ -122,6 +122,38 @@ TEST(Summary, OptionsGiveTheFilesOfTheDialogue) {
     EXPECT_EQ(refused.out, "");
 }
 
+// The warnings of the figures of trust come only with a summary file.  A
+// cubic fit to 350 reflections of a monoclinic crystal whose true scale is
+// 1 everywhere fits their noise: corrected by fits made without them, the
+// reflections left out are worse than before, whatever the thresholds of
+// the other warnings.  A linear fit to 4,000 reflections of a linear truth
+// improves them.
+TEST(Summary, TrustWarningsCatchAnOverFit) {
+    if (program_path("velor-gen").empty()) GTEST_SKIP() << "generator not built";
+    const std::string over_fit = "the correction does not improve the reflections left out of the fit";
+    const struct {
+        std::vector<std::string> generated, run;
+        bool warned, summary;
+    } cases[] = {
+        {{"--reflections", "350", "--delta-u", "0,0,0,0,0,0"}, {"--json", "g.json", "g", "C"}, true, true},
+        {{"--reflections", "350", "--delta-u", "0,0,0,0,0,0"}, {"g", "C"}, false, false},
+        {{"--reflections", "4000", "--fit", "L"}, {"--cif", "g.cif", "g", "L"}, false, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.run));
+        ScratchFolder dir("advice");
+        std::vector<std::string> generate{"--out", "g", "--system", "monoclinic", "--noise", "1", "--seed", "3"};
+        generate.insert(generate.end(), c.generated.begin(), c.generated.end());
+        ASSERT_EQ(run_program(dir.path(), program_path("velor-gen"), generate).status, 0);
+        const auto r = run_velor(dir.path(), c.run);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.err.find("velor: warning: " + over_fit) != std::string::npos, c.warned) << r.err;
+        if (!c.summary) {
+            EXPECT_EQ(r.err, "") << "no figures of trust without a summary";
+        }
+    }
+}
+
 // The JSON summary read back agrees with the report on the console; the CIF
 // fragment is CIF.
 TEST(Summary, FilesAgreeWithTheReport) {
