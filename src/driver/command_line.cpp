@@ -7,6 +7,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "textio/text_field.hpp"
+
 namespace velor::driver {
 namespace {
 
@@ -69,6 +71,28 @@ void settle_values(const std::optional<std::string>& min_text, const std::option
     }
 }
 
+// A fit letter, C, Q, L or F in either case, in upper case; 0 for any
+// other text.
+char fit_letter_of(std::string_view text) {
+    if (text.size() == 1)
+        for (const char letter : {'C', 'Q', 'L', 'F'})
+            if (text[0] == letter || text[0] == letter - 'A' + 'a') return letter;
+    return 0;
+}
+
+// The fit letter of the run: that of --fit, which a letter after NAME may
+// repeat (in either case) but not contradict, or the word after NAME.
+std::string settle_letter(const std::optional<std::string>& option, const std::string& positional) {
+    if (!option) return positional;
+    const char letter = fit_letter_of(*option);
+    if (letter == 0)
+        throw UsageError(message("option --fit: '", *option, "' is not a fit type (C, Q, L or F, in either case)"));
+    if (!positional.empty() && fit_letter_of(textio::trim_right(positional)) != letter)
+        throw UsageError(message("option --fit: ", letter, " and the fit type '", positional,
+                                 "' after the name differ; give one of them"));
+    return std::string(1, letter);
+}
+
 }  // namespace
 
 CommandLine parse_command_line(const std::vector<std::string>& words) {
@@ -78,12 +102,13 @@ CommandLine parse_command_line(const std::vector<std::string>& words) {
     CommandLine line;
     std::string name, letter;
     std::vector<std::string> ignored;
-    std::optional<std::string> min_text, max_text, omit_text;
+    std::optional<std::string> min_text, max_text, omit_text, fit_text;
     bool version = false;
     app.add_option("NAME", name, "File-name stem (asked for when absent)");
     app.add_option("C|Q|L|F", letter,
                    "Fit type: cubic (24 parameters), quadratic (18), linear (12) or flat (6), in either case");
     app.add_option("ignored", ignored)->group("");  // further words mean nothing
+    app.add_option("--fit", fit_text, "Fit type, as the letter after NAME (which may repeat it)")->type_name("C|Q|L|F");
     app.add_option("--sin-min", min_text, "Low-angle cut-off of the fit, 0 <= X < 1 (0.0); asks nothing")
         ->type_name("X");
     app.add_option("--sin-max", max_text, "High-angle cut-off of the fit, up to 1, 0 meaning 1 (1.0); asks nothing")
@@ -111,7 +136,7 @@ CommandLine parse_command_line(const std::vector<std::string>& words) {
         line.action = CommandLine::Action::version;
         return line;
     }
-    line.arguments = {name, letter};
+    line.arguments = {name, settle_letter(fit_text, letter)};
     settle_values(min_text, max_text, omit_text, line.fit);
     return line;
 }

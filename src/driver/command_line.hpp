@@ -1,4 +1,5 @@
-// The command line: velor [options] [--] [NAME [C|Q|L|F]].
+// The command line: velor [options] [--] [NAME [C|Q|L|F]], where --fit
+// gives the letter too.
 #pragma once
 
 #include <optional>
@@ -15,8 +16,8 @@ struct CommandLine {
     Action action = Action::run;
     std::string help_text;  // for Action::help
 
-    // NAME and the fit-type letter as given (an absent one is empty); any
-    // further words are ignored.
+    // NAME and the fit-type letter as given, or that of --fit (an absent
+    // one is empty); any further words are ignored.
     std::vector<std::string> arguments;
     // --sin-min, --sin-max, --omit; the letter comes from `arguments`.
     core::FitRequest fit;

@@ -33,20 +33,38 @@ void require_possible_reflections(const RunInputs& in, const model::Rejections& 
     stop(beyond_sin_theta_one_message(in.names, beyond));
 }
 
+// What a run with a summary measures in the first pass beside the fit's
+// sums: how far out the list goes, and the measurements of trust.
+struct FirstPassMeasures {
+    model::ListExtent& extent;
+    model::TrustFirstPass& trust;
+
+    void add(const core::Reflection& r, const model::Geometry& g, unsigned failed) {
+        extent.add(g.sin2);
+        if (failed == 0) trust.add(r, g);
+    }
+};
+
 // The pass proper: every reflection of the stream to the builder.
-void add_all(input::ReflectionStream& stream, model::NormalEquationsBuilder& builder, model::ListExtent* extent) {
+void add_all(input::ReflectionStream& stream, model::NormalEquationsBuilder& builder, FirstPassMeasures* measures) {
     // Two loops, so that a run without a summary does no more than it must.
-    if (extent != nullptr)
-        for (core::Reflection r; stream.next(r);) extent->add(builder.add(r));
-    else
+    if (measures != nullptr) {
+        for (core::Reflection r; stream.next(r);) {
+            const model::Geometry g = builder.geometry(r);
+            const unsigned failed = builder.screening().failed_tests(r, g.sin2);
+            builder.add(r, g, failed);
+            measures->add(r, g, failed);
+        }
+    } else {
         for (core::Reflection r; stream.next(r);) builder.add(r);
+    }
 }
 
 // The same for the quadratic and cubic fits, whose shares cost more than
 // the reading: the reading thread also finds each reflection's geometry and
 // the screening tests it fails, for the pass to take with the record.
 void add_all_prepared(std::unique_ptr<textio::InputFile> file, model::NormalEquationsBuilder& builder,
-                      model::ListExtent* extent) {
+                      FirstPassMeasures* measures) {
     struct Prepared {
         model::Geometry g;
         unsigned failed;
@@ -65,18 +83,20 @@ void add_all_prepared(std::unique_ptr<textio::InputFile> file, model::NormalEqua
     for (core::Reflection r; stream.next(r);) {
         const Prepared& p = prepared[stream.slot() * kBatch + stream.index()];
         builder.add(r, p.g, p.failed);
-        if (extent != nullptr) extent->add(p.g.sin2);
+        if (measures != nullptr) measures->add(r, p.g, p.failed);
     }
 }
 
 }  // namespace
 
-FirstPass bldnml(const RunInputs& in, textio::OutputChannel& console, bool measure_extent) {
+FirstPass bldnml(const RunInputs& in, textio::OutputChannel& console, bool measure) {
     console.write_free({"  Building the normal equations ..."});
     std::unique_ptr<textio::InputFile> file = textio::open_or_stop(in.names.fcf, console);
     model::NormalEquationsBuilder builder(in.scale, in.reciprocal, in.screening);
-    model::ListExtent extent;
-    model::ListExtent* measured = measure_extent ? &extent : nullptr;
+    FirstPass first;
+    std::optional<FirstPassMeasures> measures;
+    if (measure) measures.emplace(first.extent, first.trust.emplace(in.reciprocal, in.crystal.lambda_sq));
+    FirstPassMeasures* measured = measures ? &*measures : nullptr;
     if (in.scale.terms() >= 3) {
         add_all_prepared(std::move(file), builder, measured);
     } else {
@@ -84,14 +104,19 @@ FirstPass bldnml(const RunInputs& in, textio::OutputChannel& console, bool measu
         add_all(stream, builder, measured);
     }
     require_possible_reflections(in, builder.rejections());
-    return {builder.equations(), builder.rejections(), extent};
+    first.equations = builder.equations();
+    first.rejections = builder.rejections();
+    return first;
 }
 
 Fit chlsky(const FirstPass& first, const model::ScaleModel& scale, textio::OutputChannel& console) {
     console.write_free({"  Solving normal equations ..."});
-    Fit fit{{}, first.equations};
+    Fit fit{{}, first.equations, nullptr};
     const int n = scale.parameters();
-    if (model::cholesky_solve(fit.factor, fit.solution, n)) return fit;
+    if (model::cholesky_solve(fit.factor, fit.solution, n)) {
+        if (first.trust) fit.trust = std::make_unique<const model::TrustFits>(*first.trust, fit.factor, fit.solution, scale);
+        return fit;
+    }
     // Six parameters is the smallest fit; below it only the data can change.
     const char* advice = n > 6 ? "Use a fit type with fewer parameters, or check the data."
                                : "Check the data and the screening limits.";
@@ -114,12 +139,15 @@ Correction aplcor(const RunInputs& in, const FirstPass& first, const Fit& fit, t
         // The records are formatted and written on a thread of their own.
         output::CorrectedRecordWriter records(hkl);
         if (measure) {
-            model::Diagnostics& diagnostics = correction.diagnostics.emplace(first.extent, in.screening);
+            model::Diagnostics& diagnostics = correction.diagnostics.emplace(first.extent);
+            model::TrustSecondPass& trust = correction.trust.emplace(*fit.trust, in.crystal);
             model::Geometry g;
             model::RContribution share{};
             for (core::Reflection r; stream.next(r);) {
                 const model::CorrectedReflection c = corrector.apply(r, g, share);
-                diagnostics.add(r, g, c, share);
+                const bool accepted = in.screening.accepts(r, g.sin2);
+                diagnostics.add(r, g, c, share, accepted);
+                trust.add(r, g, c.s, accepted);
                 records.add(r, c);
             }
         } else {

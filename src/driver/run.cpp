@@ -8,6 +8,7 @@
 #include "output/new_instructions.hpp"
 #include "output/report.hpp"
 #include "platform/failure.hpp"
+#include "report/advice.hpp"
 #include "report/cif_fragment.hpp"
 #include "report/html_page.hpp"
 #include "report/json_summary.hpp"
@@ -67,7 +68,12 @@ std::vector<std::string> run_stages(const CommandLine& line, textio::ConsoleChan
 
     std::vector<std::string> warnings = run_warnings(
         {in.names, in.scale.parameters(), first.equations.accepted, correction.statistics, notes.twinned});
-    if (summary) write_summaries(line, summarise(in, first, fit, correction, warnings, kVersion), outputs);
+    if (summary) {
+        // The figures of trust, and their warnings, exist only with a summary.
+        model::TrustFigures trust = trust_of_run(in, first, fit, correction);
+        for (std::string& warning : report::trust_warnings(trust)) warnings.push_back(std::move(warning));
+        write_summaries(line, summarise(in, first, fit, correction, std::move(trust), warnings, kVersion), outputs);
+    }
     outputs.put_in_place();
     return warnings;
 }

@@ -4,6 +4,7 @@
 // callers are the stages' business.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <ostream>
 
@@ -18,6 +19,7 @@
 #include "model/normal_equations.hpp"
 #include "model/scale_model.hpp"
 #include "model/screening.hpp"
+#include "model/trust.hpp"
 #include "textio/input_channel.hpp"
 #include "textio/output_channel.hpp"
 #include "textio/output_set.hpp"
@@ -39,20 +41,25 @@ struct RunInputs {
 
 // The first pass over the list: the normal equations of the accepted
 // reflections and the count of the others; with a summary, how many
-// reflections were read and how far out they go.
+// reflections were read and how far out they go, and the first pass's
+// measurements of trust.
 struct FirstPass {
     model::NormalEquations equations;
     model::Rejections rejections;
     model::ListExtent extent;
+    std::optional<model::TrustFirstPass> trust;
 
     long reflections() const { return equations.accepted + rejections.total(); }
 };
 
 // The fit: the coefficients, and the Cholesky factor of the normal matrix
-// they were solved with, which the standard uncertainties come from.
+// they were solved with, which the standard uncertainties come from; with a
+// summary, the four fit types and the variance of S (in a place of their
+// own, which the second pass's measurements refer to).
 struct Fit {
     core::FitResult solution;
     model::NormalEquations factor;
+    std::unique_ptr<const model::TrustFits> trust;
 };
 
 // The second pass: the statistics of the report, and with a summary the
@@ -60,6 +67,7 @@ struct Fit {
 struct Correction {
     model::Statistics statistics;
     std::optional<model::Diagnostics> diagnostics;
+    std::optional<model::TrustSecondPass> trust;
 };
 
 // getnam: the names of the files and the fit letter, from the command line
@@ -81,19 +89,21 @@ RunInputs read_inputs(const input::FileNames& names, const core::FitRequest& req
 model::ReciprocalCell rscell(const core::CrystalData& crystal);
 
 // Builds the normal equations: reads NAME.fcf and adds every reflection
-// that passes the screening; with `measure_extent` (for a summary), notes
-// how far out the list goes.  A reflection beyond sin θ = 1 at the
-// wavelength and cell of NAME.res stops the run once the list has been
-// read.
-FirstPass bldnml(const RunInputs& in, textio::OutputChannel& console, bool measure_extent);
+// that passes the screening; with `measure` (for a summary), notes how far
+// out the list goes and gathers the first pass's measurements of trust.  A
+// reflection beyond sin θ = 1 at the wavelength and cell of NAME.res stops
+// the run once the list has been read.
+FirstPass bldnml(const RunInputs& in, textio::OutputChannel& console, bool measure);
 
 // Solves the normal equations; singular equations stop the run with a
-// message that says what to do about it.
+// message that says what to do about it.  With the first pass's
+// measurements, solves the four fit types from them too.
 Fit chlsky(const FirstPass& first, const model::ScaleModel& scale, textio::OutputChannel& console);
 
 // Applies the correction: reads NAME.fcf again, writes NAMEx.hkl as a new
 // file of `outputs` and returns the statistics; with `measure` (for a
-// summary), measures each reflection too.  A scale factor that is not a
+// summary), measures each reflection too, and with the fit types of `fit`
+// compares them on it.  A scale factor that is not a
 // positive number stops the run once the list has been corrected.
 Correction aplcor(const RunInputs& in, const FirstPass& first, const Fit& fit, textio::OutputSet& outputs,
                   textio::OutputChannel& console, bool measure);

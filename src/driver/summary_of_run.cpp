@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "model/cholesky.hpp"
+#include "report/advice.hpp"
 
 namespace velor::driver {
 namespace {
@@ -23,8 +24,17 @@ std::vector<report::Coefficient> coefficients(const model::ScaleModel& scale, co
 
 }  // namespace
 
+model::TrustFigures trust_of_run(const RunInputs& in, const FirstPass& first, const Fit& fit,
+                                 const Correction& correction) {
+    const model::Diagnostics& d = *correction.diagnostics;
+    const model::Statistics& st = correction.statistics;
+    return model::trust_figures(*first.trust, *fit.trust, *correction.trust, in.reciprocal,
+                                {in.scale, fit.solution.x, d.chi_squared(), d.accepted(), st.n_before / st.d_before});
+}
+
 report::Summary summarise(const RunInputs& in, const FirstPass& first, const Fit& fit, const Correction& correction,
-                          const std::vector<std::string>& warnings, std::string_view version) {
+                          model::TrustFigures trust, const std::vector<std::string>& warnings,
+                          std::string_view version) {
     const model::Diagnostics& d = *correction.diagnostics;
     report::Summary s;
     s.version = version;
@@ -56,6 +66,8 @@ report::Summary summarise(const RunInputs& in, const FirstPass& first, const Fit
     s.shells = d.shells();
     s.histogram = d.histogram();
     s.sample = d.sample();
+    s.trust = std::move(trust);
+    s.recommended_fit = report::recommended_fit(s.trust);
     s.warnings = warnings;
     return s;
 }

@@ -10,8 +10,14 @@
 
 namespace velor::driver {
 
+// The figures that say whether to believe the correction, from the
+// measurements of a run that asked for a summary.
+model::TrustFigures trust_of_run(const RunInputs& in, const FirstPass& first, const Fit& fit,
+                                 const Correction& correction);
+
 // `correction` with the measurements of a run that asked for a summary.
 report::Summary summarise(const RunInputs& in, const FirstPass& first, const Fit& fit, const Correction& correction,
-                          const std::vector<std::string>& warnings, std::string_view version);
+                          model::TrustFigures trust, const std::vector<std::string>& warnings,
+                          std::string_view version);
 
 }  // namespace velor::driver

@@ -8,9 +8,8 @@
 
 namespace velor::model {
 
-Diagnostics::Diagnostics(const ListExtent& extent, const Screening& screening)
-    : screening_(screening),
-      fine_bins_(kFineBins, 0),
+Diagnostics::Diagnostics(const ListExtent& extent)
+    : fine_bins_(kFineBins, 0),
       stride_(std::max(1L, (extent.read + static_cast<long>(kMaxSample) - 1) / static_cast<long>(kMaxSample))) {
     // Equal reciprocal volume: sin³θ in equal steps up to the largest sin θ.
     const double max_sin = std::sqrt(extent.max_sin2);

@@ -15,7 +15,6 @@
 #include "core/reflection.hpp"
 #include "model/correction.hpp"
 #include "model/geometry.hpp"
-#include "model/screening.hpp"
 
 namespace velor::model {
 
@@ -65,13 +64,13 @@ public:
     static constexpr int kShells = 10;
     static constexpr std::size_t kMaxSample = 5000;
 
-    // `extent` from the first pass; `screening` repeats the first pass's
-    // choice of reflections, which is deterministic.
-    Diagnostics(const ListExtent& extent, const Screening& screening);
+    // `extent` from the first pass.
+    explicit Diagnostics(const ListExtent& extent);
 
-    // One reflection: its geometry, its corrected values and S, and its
-    // share of the report's R sums.
-    void add(const core::Reflection& r, const Geometry& g, const CorrectedReflection& c, const RContribution& rc);
+    // One reflection: its geometry, its corrected values and S, its share
+    // of the report's R sums, and whether the screening accepts it.
+    void add(const core::Reflection& r, const Geometry& g, const CorrectedReflection& c, const RContribution& rc,
+             bool accepted);
 
     // χ² = Σ w·(Fo² − S·Fc²)² over the accepted reflections, from the
     // residuals themselves (not Σwy² − xᵀb, which cancels badly when the fit
@@ -119,7 +118,6 @@ private:
     double fine_edge(long fine) const;
 
     const OctaveEdges& edges_ = octave_edges();
-    const Screening& screening_;
     double chi_squared_ = 0.0;
     long accepted_ = 0;
     std::array<ResolutionShell, kShells> shells_{};
@@ -137,8 +135,8 @@ private:
 
 // Inline: the second pass calls it for every reflection.
 inline void Diagnostics::add(const core::Reflection& r, const Geometry& g, const CorrectedReflection& c,
-                             const RContribution& rc) {
-    if (screening_.accepts(r, g.sin2)) {
+                             const RContribution& rc, bool accepted) {
+    if (accepted) {
         const double sigma = r.sigma;
         const double residual = static_cast<double>(r.fo2) - c.s * static_cast<double>(r.fc2);
         chi_squared_ += residual * residual / (sigma * sigma);

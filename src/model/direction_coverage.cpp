@@ -155,30 +155,37 @@ std::vector<std::uint8_t> Coverage::mask(int size) const {
     return cells;
 }
 
-DirectionFigures direction_figures(const Coverage& coverage, const ReciprocalCell& rc, const ScaleModel& model,
-                                   const core::Coefficients& x, const ScaleVariance* variance, double variance_factor,
-                                   double sin_theta, int size) {
+MapDirections::MapDirections(const std::vector<std::uint8_t>& mask, const ReciprocalCell& rc, double lambda_sq,
+                             double sin_theta, int size)
+    : sin_theta_(sin_theta) {
+    const GeometryOfReflections geometry(rc, lambda_sq);
+    const double lambda = std::sqrt(lambda_sq);
+    const double rim_reach = 1.0 + 2.0 * std::sqrt(2.0) / size;  // as correction_surface
+    const SurfaceGrid grid{size, sin_theta, {}};
+    for (int row = 0; row < size; ++row) {
+        for (int column = 0; column < size; ++column) {
+            const double x = grid.x_of(column), y = grid.y_of(row);
+            if (std::sqrt(x * x + y * y) > rim_reach) continue;  // off the disc
+            const auto [h, k, l] = indices_along(rc, direction_at(x, y), sin_theta, lambda);
+            cells_.push_back({geometry(h, k, l), mask[static_cast<std::size_t>(row * size + column)] != 0});
+        }
+    }
+}
+
+DirectionFigures MapDirections::figures(const ScaleModel& model, const core::Coefficients& x,
+                                        const ScaleVariance* variance, double variance_factor) const {
     constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-    const SurfaceGrid grid = correction_surface(rc, model, x, sin_theta, size);
-    const std::vector<std::uint8_t> mask = coverage.mask(size);
-    const GeometryOfReflections geometry(rc, model.lambda_sq());
-    const double lambda = std::sqrt(model.lambda_sq());
-    DirectionFigures f{sin_theta, nan, nan, nan, nan, nan, nan};
+    DirectionFigures f{sin_theta_, nan, nan, nan, nan, nan, nan};
     RelativeUncertainty relative;
     const auto lower = [](double& extreme, double v) { if (!(extreme <= v)) extreme = v; };
     const auto higher = [](double& extreme, double v) { if (!(extreme >= v)) extreme = v; };
-    for (int row = 0; row < size; ++row) {
-        for (int column = 0; column < size; ++column) {
-            const double s = grid.at(row, column);
-            if (std::isnan(s)) continue;  // off the disc
-            lower(f.all_min, s), higher(f.all_max, s);
-            if (mask[static_cast<std::size_t>(row * size + column)] == 0) continue;
-            lower(f.sampled_min, s), higher(f.sampled_max, s);
-            if (variance == nullptr) continue;
-            const auto [h, k, l] =
-                indices_along(rc, direction_at(grid.x_of(column), grid.y_of(row)), sin_theta, lambda);
-            relative.add(variance->unit_variance(geometry(h, k, l)), s);
-        }
+    for (const Cell& cell : cells_) {
+        const double s = model.evaluate(cell.g, x);
+        if (std::isnan(s)) continue;
+        lower(f.all_min, s), higher(f.all_max, s);
+        if (!cell.sampled) continue;
+        lower(f.sampled_min, s), higher(f.sampled_max, s);
+        if (variance != nullptr) relative.add(variance->unit_variance(cell.g), s);
     }
     if (variance != nullptr && relative.count() > 0) {
         const RelativeUncertainty::Figures r = relative.scaled(variance_factor);

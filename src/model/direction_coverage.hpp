@@ -135,9 +135,34 @@ struct DirectionFigures {
     double median_relative_sigma = 0.0, largest_relative_sigma = 0.0;
 };
 
-// `variance` with its factor χ²/(n − p), or nullptr to leave σ out.
-DirectionFigures direction_figures(const Coverage& coverage, const ReciprocalCell& rc, const ScaleModel& model,
-                                   const core::Coefficients& x, const ScaleVariance* variance, double variance_factor,
-                                   double sin_theta, int size);
+// The directions of a map's grid at one sin θ, each cell with the geometry
+// of the scattering vector in its direction (as correction_surface forms
+// it) and whether the direction is sampled: formed once, then the figures
+// of any fit on them.
+class MapDirections {
+public:
+    // `mask` from Coverage::mask(size).
+    MapDirections(const std::vector<std::uint8_t>& mask, const ReciprocalCell& rc, double lambda_sq,
+                  double sin_theta, int size);
+
+    // `variance` with its factor χ²/(n − p), or nullptr to leave σ out.
+    DirectionFigures figures(const ScaleModel& model, const core::Coefficients& x, const ScaleVariance* variance,
+                             double variance_factor) const;
+
+private:
+    struct Cell {
+        Geometry g;
+        bool sampled;
+    };
+    double sin_theta_;
+    std::vector<Cell> cells_;  // those of the grid that hold S, row by row
+};
+
+inline DirectionFigures direction_figures(const Coverage& coverage, const ReciprocalCell& rc, const ScaleModel& model,
+                                          const core::Coefficients& x, const ScaleVariance* variance,
+                                          double variance_factor, double sin_theta, int size) {
+    return MapDirections(coverage.mask(size), rc, model.lambda_sq(), sin_theta, size)
+        .figures(model, x, variance, variance_factor);
+}
 
 }  // namespace velor::model

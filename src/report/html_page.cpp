@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cmath>
 #include <initializer_list>
+#include <numbers>
 
 #include "model/portable_math.hpp"
+#include "report/advice.hpp"
 #include "report/cif_fragment.hpp"
 #include "report/plots.hpp"
 #include "report/svg.hpp"
@@ -240,14 +242,30 @@ std::string distribution_section(const Summary& s) {
            "\n";
 }
 
+// A figure for a table cell; a dash where there is none.
+std::string figure(double value, int decimals) { return std::isfinite(value) ? decimal(value, decimals) : "–"; }
+
+// A share as a percentage, one decimal below 10 %.
+std::string percent(double share) {
+    if (!std::isfinite(share)) return "–";
+    const double p = 100.0 * share;
+    return decimal(p, p < 9.95 ? 1 : 0) + " %";
+}
+
+std::string degrees(double radians) { return decimal(radians * 180.0 / std::numbers::pi, 1) + "°"; }
+
 std::string direction_section(const Summary& s) {
     const DirectionMaps maps = direction_maps(s);
+    const model::TrustFigures& t = s.trust;
     std::string out = element("h2", "Correction by direction") + "<div class=\"maps\">";
-    for (std::size_t m = 0; m < 3; ++m)
-        out += "<figure>" + maps.maps[m] +
-               element("figcaption", "sin θ = " + decimal(maps.sin_theta[m], 3) +
-                                         " (d = " + decimal(s.crystal.lambda / (2.0 * maps.sin_theta[m]), 2) + " Å)") +
-               "</figure>";
+    for (std::size_t m = 0; m < 3; ++m) {
+        std::string caption = "sin θ = " + decimal(maps.sin_theta[m], 3) +
+                              " (d = " + decimal(s.crystal.lambda / (2.0 * maps.sin_theta[m]), 2) + " Å)";
+        if (const auto& f = maps.figures[m])
+            caption += "<br/>σ(S)/S " + percent(f->median_relative_sigma) + " median, " +
+                       percent(f->largest_relative_sigma) + " largest";
+        out += "<figure>" + maps.maps[m] + element("figcaption", caption) + "</figure>";
+    }
     out += "</div>\n<figure class=\"bar\">" + maps.colour_bar + "</figure>\n";
     out += element("p",
                    "S as a function of the direction of the scattering vector at three resolutions: where a "
@@ -257,6 +275,72 @@ std::string direction_section(const Summary& s) {
                    "(S(h) = S(−h)). The crosses mark the reciprocal axes, the dots the largest and smallest S on "
                    "each map. A smooth pattern of broad patches is what an absorption correction should look "
                    "like.") +
+           "\n";
+    out += element("p", "Grey directions lie farther than " + degrees(t.coverage_angle) +
+                            " from every reflection of the fit (the data sample " + percent(t.sampled_share) +
+                            " of the hemisphere): there the model is extrapolated, and the colour scale and the "
+                            "dots take no account of them. σ(S)/S is the standard uncertainty of S relative to S, "
+                            "over the sampled directions of each map.") +
+           "\n";
+    return out;
+}
+
+// The plain words on the displacement-like part of the run's fit.
+std::string displacement_words(const model::FitTypeTrust& run) {
+    const model::DisplacementFigures& d = run.displacement;
+    if (run.terms == 1)
+        return "The flat fit depends on the direction alone: no part of it grows with sin²θ as a change of the "
+               "displacement parameters would.";
+    if (!(d.reflections > 0 && d.determined && std::isfinite(d.displacement_share))) return {};
+    return "About " + percent(d.displacement_share) +
+           " of the variation of S grows with sin²θ, as an overall displacement ΔU<sub>eq</sub> = " +
+           decimal(d.delta_u_eq, 4) + " Å² would: the refined displacement parameters may already hold it.";
+}
+
+std::string fit_types_section(const Summary& s) {
+    const model::TrustFigures& t = s.trust;
+    std::string rows;
+    for (int terms = model::ScaleModel::kMaxTerms; terms >= 1; --terms) {
+        const model::FitTypeTrust& f = t.fit_types[static_cast<std::size_t>(terms - 1)];
+        const char letter = fit_letter(terms);
+        std::string notes;
+        if (terms == t.run_terms) notes = "used";
+        if (s.recommended_fit == letter) notes += notes.empty() ? "recommended" : ", recommended";
+        const bool cv = f.cross_validated.has_value();
+        const bool split = f.solved && f.displacement.reflections > 0;
+        rows += "<tr>" + element("th", std::string(fit_name(terms)) + " (" + letter + ")") +
+                element("td", std::to_string(6 * terms), "class=\"n\"") +
+                element("td", cv ? figure(f.cross_validated->r_after, 4) : "–", "class=\"n\"") +
+                element("td", cv ? figure(f.cross_validated->chi_squared_per_reflection(), 3) : "–", "class=\"n\"") +
+                element("td", split ? percent(f.displacement.displacement_share) : "–", "class=\"n\"") +
+                element("td", split && f.displacement.determined ? figure(f.displacement.delta_u_eq, 4) : "–",
+                        "class=\"n\"") +
+                element("td", percent(f.directions.median_relative_sigma), "class=\"n\"") +
+                element("td", percent(f.directions.largest_relative_sigma), "class=\"n\"") +
+                element("td", notes) + "</tr>\n";
+    }
+    std::string out = element("h2", "The four fit types compared");
+    out += element("p", "Each fit type fitted to the same reflections. Cross-validated: every reflection corrected "
+                        "by the fit made without its tenth of the data (" +
+                            std::to_string(t.folds) +
+                            " parts by a hash of h k l); a fit that lowers R only for the reflections it was fitted "
+                            "to has fitted their noise. R before correction: " +
+                            figure(t.r_before, 4) +
+                            ". Displacement-like: the share of the variation of ln S that grows with sin²θ as an "
+                            "overall change of every atom's displacement parameters (ΔU<sub>eq</sub>) would. "
+                            "σ(S)/S over the directions the data sample at sin θ = " +
+                            decimal(t.sin_theta_max, 3) + ".") +
+           "\n";
+    out += table(
+        "<tr><th>fit type</th><th class=\"n\">parameters</th><th class=\"n\">R after, cross-validated</th>"
+        "<th class=\"n\">χ²/n, cross-validated</th><th class=\"n\">displacement-like</th>"
+        "<th class=\"n\">ΔU<sub>eq</sub> (Å²)</th><th class=\"n\">σ(S)/S median</th>"
+        "<th class=\"n\">σ(S)/S largest</th><th></th></tr>",
+        rows);
+    if (const std::string words = displacement_words(t.of_run()); !words.empty()) out += element("p", words) + "\n";
+    out += element("p", s.recommended_fit ? "Recommended fit: " + std::string(fit_name(terms_of(*s.recommended_fit))) +
+                                                " (" + *s.recommended_fit + ")."
+                                          : std::string("No fit type is recommended.")) +
            "\n";
     return out;
 }
@@ -275,6 +359,7 @@ std::string html_page(const Summary& s) {
     page += resolution_section(s);
     page += distribution_section(s);
     page += direction_section(s);
+    page += fit_types_section(s);
     page += element("h2", "CIF items") +
             element("p", "For the absorption-correction section of the CIF of the structure:") + "\n" +
             element("pre", escape(cif_fragment(s))) + "\n";

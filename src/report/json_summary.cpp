@@ -3,8 +3,11 @@
 #include "report/json_summary.hpp"
 
 #include <charconv>
+#include <limits>
 #include <nlohmann/json.hpp>
+#include <numbers>
 
+#include "report/advice.hpp"
 
 namespace velor::report {
 namespace {
@@ -98,6 +101,62 @@ ordered_json shells(const Summary& s) {
     return list;
 }
 
+// What cannot be had is null, as nlohmann writes a number that is not finite.
+constexpr double kNone = std::numeric_limits<double>::quiet_NaN();
+
+ordered_json directions(const model::DirectionFigures& d) {
+    return {{"s_sampled_min", d.sampled_min},
+            {"s_sampled_max", d.sampled_max},
+            {"s_all_min", d.all_min},
+            {"s_all_max", d.all_max},
+            {"sigma_s_over_s_median", d.median_relative_sigma},
+            {"sigma_s_over_s_max", d.largest_relative_sigma}};
+}
+
+ordered_json displacement(const model::FitTypeTrust& f) {
+    const model::DisplacementFigures& d = f.displacement;
+    const bool measured = f.solved && d.reflections > 0, determined = measured && d.determined;
+    ordered_json delta_u = ordered_json::array();
+    for (const double u : d.delta_u) delta_u.push_back(determined ? u : kNone);
+    return {{"delta_u", delta_u},
+            {"delta_u_eq", determined ? d.delta_u_eq : kNone},
+            {"rms_direction_only", measured ? d.rms_direction : kNone},
+            {"rms_displacement_like", measured ? d.rms_displacement : kNone},
+            {"share", measured ? d.displacement_share : kNone}};
+}
+
+ordered_json fit_type(const model::FitTypeTrust& f) {
+    ordered_json cross_validated = nullptr;
+    if (f.cross_validated)
+        cross_validated = {{"r_after", f.cross_validated->r_after},
+                           {"chi_squared_per_reflection", f.cross_validated->chi_squared_per_reflection()}};
+    return {{"letter", std::string(1, fit_letter(f.terms))},
+            {"parameters", model::ScaleModel(f.terms, 0.0).parameters()},
+            {"chi_squared_per_reflection", f.chi_squared_per_reflection},
+            {"goodness_of_fit", f.goodness_of_fit},
+            {"cross_validated", cross_validated},
+            {"directions", directions(f.directions)},
+            {"displacement", displacement(f)}};
+}
+
+ordered_json trust(const Summary& s) {
+    const model::TrustFigures& t = s.trust;
+    ordered_json fit_types = ordered_json::array();
+    for (int terms = model::ScaleModel::kMaxTerms; terms >= 1; --terms)  // C, Q, L, F
+        fit_types.push_back(fit_type(t.fit_types[static_cast<std::size_t>(terms - 1)]));
+    return {{"folds", t.folds},
+            {"sin_theta_max", t.sin_theta_max},
+            {"coverage", {{"angle_degrees", t.coverage_angle * (180.0 / std::numbers::pi)},
+                          {"sampled_share", t.sampled_share}}},
+            {"r_before", t.r_before},
+            {"fit_types", fit_types},
+            {"uncertainty", {{"sigma_s_over_s_median", t.reflections.median},
+                             {"sigma_s_over_s_max", t.reflections.largest},
+                             {"directions_sigma_s_over_s_median", t.directions.median_relative_sigma},
+                             {"directions_sigma_s_over_s_max", t.directions.largest_relative_sigma}}},
+            {"recommended_fit", s.recommended_fit ? ordered_json(std::string(1, *s.recommended_fit)) : ordered_json()}};
+}
+
 ordered_json cif(const Summary& s) {
     return {{"_exptl_absorpt_correction_type", "refdelf"},
             {"_exptl_absorpt_correction_T_min", s.t_min()},
@@ -122,6 +181,7 @@ std::string json_summary(const Summary& s) {
     j["r_values"] = {{"before", s.r_before}, {"after", s.r_after}};
     j["scale_factors"] = scale_factors(s);
     j["shells"] = shells(s);
+    j["trust"] = trust(s);
     j["warnings"] = s.warnings;
     j["cif"] = cif(s);
     // Text that is not UTF-8 (a file name in another encoding) is replaced,

@@ -33,25 +33,32 @@ std::array<double, 2> padded(double lo, double hi, double share) {
     return {lo - pad, hi + pad};
 }
 
-// One direction map: the grid's cells in colour, clipped to the disc; the
-// cells of the largest and smallest S and the reciprocal axes marked.
+// One direction map: the grid's cells in colour, those of unsampled
+// directions grey, clipped to the disc; the cells of the largest and
+// smallest S among the sampled ones and the reciprocal axes marked.
 constexpr int kSteps = 64;  // steps of colour
+constexpr int kGrey = kSteps;  // the step of the unsampled directions
+constexpr const char* kGreyColour = "#c8c8c8";
 constexpr double kMapSize = 260.0, kRadius = 112.0, kCx = 130.0, kCy = 136.0;
 
+// `sampled`: the grid with NaN in the cells of unsampled directions.
 template <class StepOf>
-std::string direction_map(const model::SurfaceGrid& g, const StepOf& step_of, const std::array<model::Vector3, 3>& axes,
-                          const std::string& id) {
+std::string direction_map(const model::SurfaceGrid& g, const model::SurfaceGrid& sampled, const StepOf& step_of,
+                          const std::array<model::Vector3, 3>& axes, const std::string& id) {
+    const auto step_at = [&](int row, int column) {
+        return std::isnan(sampled.at(row, column)) ? kGrey : step_of(g.at(row, column));
+    };
     // Cells of one step in a row make one rectangle, and all rectangles of
     // one colour one path, in units of one cell.
-    std::array<std::string, kSteps> runs;
+    std::array<std::string, kSteps + 1> runs;
     for (int row = 0; row < g.size; ++row) {
         for (int column = 0, end = 0; column < g.size; column = end) {
-            const double v = g.at(row, column);
             end = column + 1;
-            if (!std::isfinite(v)) continue;
-            while (end < g.size && std::isfinite(g.at(row, end)) && step_of(g.at(row, end)) == step_of(v)) ++end;
+            if (!std::isfinite(g.at(row, column))) continue;
+            const int step = step_at(row, column);
+            while (end < g.size && std::isfinite(g.at(row, end)) && step_at(row, end) == step) ++end;
             const std::string width = std::to_string(end - column);
-            std::string& run = runs[static_cast<std::size_t>(step_of(v))];
+            std::string& run = runs[static_cast<std::size_t>(step)];
             run.append("M").append(std::to_string(column)).append(" ").append(std::to_string(row));
             run.append("h").append(width).append("v1h-").append(width).append("z");
         }
@@ -65,8 +72,9 @@ std::string direction_map(const model::SurfaceGrid& g, const StepOf& step_of, co
            fixed(2.0 * kRadius / g.size, 4) + ")\" clip-path=\"url(#" + id + ")\" shape-rendering=\"crispEdges\">\n";
     for (std::size_t step = 0; step < runs.size(); ++step)
         if (!runs[step].empty())
-            out += "<path fill=\"" + svg::viridis(static_cast<double>(step) / (kSteps - 1)) + "\" d=\"" + runs[step] +
-                   "\"/>\n";
+            out += "<path fill=\"" +
+                   (step == kGrey ? std::string(kGreyColour) : svg::viridis(static_cast<double>(step) / (kSteps - 1))) +
+                   "\" d=\"" + runs[step] + "\"/>\n";
     out += "</g>\n<circle cx=\"" + fixed(kCx, 1) + "\" cy=\"" + fixed(kCy, 1) + "\" r=\"" + fixed(kRadius, 1) +
            "\" fill=\"none\" stroke=\"#444\"/>\n";
 
@@ -74,7 +82,7 @@ std::string direction_map(const model::SurfaceGrid& g, const StepOf& step_of, co
     const auto sx = [](double x) { return fixed(kCx + kRadius * x, 1); };
     const auto sy = [](double y) { return fixed(kCy - kRadius * y, 1); };
     out += "<g font-size=\"13\" text-anchor=\"middle\" paint-order=\"stroke\" stroke=\"#fff\" stroke-width=\"3\">\n";
-    const model::GridExtremes e = model::extremes(g);
+    const model::GridExtremes e = model::extremes(sampled);
     if (e.max_row >= 0) {
         for (const auto& [row, column, name] :
              {std::tuple{e.max_row, e.max_column, "max"}, std::tuple{e.min_row, e.min_column, "min"}}) {
@@ -181,16 +189,33 @@ std::string scale_histogram(const Summary& s) {
     return chart.svg();
 }
 
+namespace {
+
+// The grid with NaN in the cells whose direction the data do not sample;
+// with no mask of the grid's size, or no sampled cell, the grid itself.
+model::SurfaceGrid sampled_part(const model::SurfaceGrid& grid, const std::vector<std::uint8_t>& mask) {
+    if (mask.size() != grid.s.size() || std::find(mask.begin(), mask.end(), 1) == mask.end()) return grid;
+    model::SurfaceGrid part = grid;
+    for (std::size_t i = 0; i < mask.size(); ++i)
+        if (mask[i] == 0) part.s[i] = std::numeric_limits<double>::quiet_NaN();
+    return part;
+}
+
+}  // namespace
+
 DirectionMaps direction_maps(const Summary& s, int grid_size) {
     DirectionMaps result;
     core::Coefficients coefficients{};
     for (std::size_t p = 0; p < s.coefficients.size(); ++p) coefficients[p] = s.coefficients[p].value;
-    std::array<model::SurfaceGrid, 3> grids;
+    std::array<model::SurfaceGrid, 3> grids, sampled;
+    // The colour scale spans S over the sampled directions only: beyond the
+    // data the model is extrapolated and may take any value.
     double lo = std::numeric_limits<double>::infinity(), hi = -lo;
     for (std::size_t m = 0; m < 3; ++m) {
         result.sin_theta[m] = s.shells[std::array<std::size_t, 3>{0, 4, 9}[m]].sin_theta_high;
         grids[m] = model::correction_surface(s.reciprocal, s.scale, coefficients, result.sin_theta[m], grid_size);
-        for (double v : grids[m].s)
+        sampled[m] = sampled_part(grids[m], s.trust.map_mask);
+        for (double v : sampled[m].s)
             if (std::isfinite(v)) lo = std::min(lo, v), hi = std::max(hi, v);
     }
     if (!(lo <= hi)) lo = hi = 1.0;
@@ -200,7 +225,14 @@ DirectionMaps direction_maps(const Summary& s, int grid_size) {
     };
     const auto axes = model::reciprocal_axes(s.reciprocal);
     for (std::size_t m = 0; m < 3; ++m)
-        result.maps[m] = direction_map(grids[m], step_of, axes, "disc" + std::to_string(m + 1));
+        result.maps[m] = direction_map(grids[m], sampled[m], step_of, axes, "disc" + std::to_string(m + 1));
+    const model::TrustFigures& t = s.trust;
+    if (t.variance != nullptr && t.map_mask.size() == grids[0].s.size()) {
+        for (std::size_t m = 0; m < 3; ++m)
+            result.figures[m] = model::MapDirections(t.map_mask, s.reciprocal, s.scale.lambda_sq(), result.sin_theta[m],
+                                                     grid_size)
+                                    .figures(s.scale, coefficients, t.variance.get(), t.variance_factor);
+    }
 
     // The colour bar, with its ticks below.
     constexpr double kLeft = 20.0, kWidth = 560.0;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,14 @@ std::string scale_histogram(const Summary& s);
 
 // S by direction at three values of sin θ (the upper limits of the shells
 // that hold the first tenth, the first half and all of the reciprocal
-// volume), on one colour scale that the colour bar shows.
+// volume), on one colour scale that the colour bar shows, taken from the
+// directions the data sample; the others grey.  With each map, S and
+// σ(S)/S over its sampled directions (absent without the figures of trust).
 struct DirectionMaps {
     std::array<double, 3> sin_theta{};
     std::array<std::string, 3> maps;
     std::string colour_bar;
+    std::array<std::optional<model::DirectionFigures>, 3> figures;
 };
 DirectionMaps direction_maps(const Summary& s, int grid_size = 64);
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@
 #include "model/geometry.hpp"
 #include "model/scale_model.hpp"
 #include "model/screening.hpp"
+#include "model/trust.hpp"
 
 namespace velor::report {
 
@@ -76,6 +78,11 @@ struct Summary {
     std::array<model::ResolutionShell, model::Diagnostics::kShells> shells{};
     std::vector<model::HistogramBin> histogram;
     std::vector<model::SamplePoint> sample;  // at most 5,000 reflections, every k-th of the list
+
+    // Whether to believe the correction, and the fit type the advice
+    // recommends (C, Q, L or F), if any.
+    model::TrustFigures trust;
+    std::optional<char> recommended_fit;
 
     std::vector<std::string> warnings;
 

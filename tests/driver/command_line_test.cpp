@@ -59,6 +59,15 @@ TEST(CommandLine, WordsAndWhatTheyGive) {
         {{"--omit", "nan", "demo"}, "error: option --omit: 'nan' is not a number"},
         {{"--bogus", "demo"}, "error: The following argument was not expected: --bogus"},
         {{"demo", "--json"}, "error: --json: 1 required FILE missing"},
+        // --fit is the letter after NAME, which may repeat it in either case.
+        {{"--fit", "q", "demo"}, "demo|Q - - - ||"},
+        {{"--fit=F"}, "|F - - - ||"},
+        {{"demo", "c", "--fit", "C"}, "demo|C - - - ||"},
+        {{"--fit", "C", "demo", "L"}, "error: option --fit: C and the fit type 'L' after the name differ; give one of "
+                                      "them"},
+        {{"--fit", "L", "demo", "cubic"}, "error: option --fit: L and the fit type 'cubic' after the name differ; "
+                                          "give one of them"},
+        {{"--fit", "auto", "demo"}, "error: option --fit: 'auto' is not a fit type (C, Q, L or F, in either case)"},
     };
     for (const Case& c : cases) EXPECT_EQ(outcome(c.words), c.expected) << testing::PrintToString(c.words);
 }

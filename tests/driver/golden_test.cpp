@@ -98,6 +98,8 @@ TEST(Golden, ManyReadingBatches) {
          "2349 ea0b70d4df71d419"},
         {{"--json", "g.json", "g", "C"}, "2497 dee2dbc872dc3e31", "360030 b46cc48252f49de4",
          "5248 46ba7871c6ed8243", "2349 d3f90895c6525589"},
+        {{"--html", "g.html", "g", "L"}, "2497 86928ac0470db0df", "360030 458c00af4a1c13f5",
+         "5248 46ba7871c6ed8243", "2349 ea0b70d4df71d419"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::PrintToString(c.arguments));

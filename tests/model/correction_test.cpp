@@ -5,6 +5,7 @@
 
 #include "model/correction.hpp"
 #include "model/diagnostics.hpp"
+#include "model/screening.hpp"
 
 namespace velor::model {
 namespace {
@@ -46,13 +47,13 @@ TEST(Diagnostics, ShellSumsAddUpToTheReportTotals) {
         extent.add(geometry(list.back().h, list.back().k, list.back().l).sin2);
     }
     const Screening screening(crystal, core::RunParameters{});
-    Diagnostics diagnostics(extent, screening);
+    Diagnostics diagnostics(extent);
     Corrector corrector(crystal, ScaleModel(2, crystal.lambda_sq), rc, fit);
     for (const core::Reflection& r : list) {
         Geometry g;
         RContribution share{};
         const CorrectedReflection c = corrector.apply(r, g, share);
-        diagnostics.add(r, g, c, share);
+        diagnostics.add(r, g, c, share, screening.accepts(r, g.sin2));
     }
     long count = 0;
     std::array<double, 4> sums{};  // before: numerator, denominator; after: the same

@@ -10,15 +10,12 @@ namespace velor::model {
 namespace {
 
 std::vector<HistogramBin> histogram_of(const std::vector<double>& scale_factors, int bins) {
-    const core::CrystalData crystal;
-    const core::RunParameters parameters;
-    const Screening screening(crystal, parameters);
     ListExtent extent;
     extent.add(0.25);
-    Diagnostics d(extent, screening);
+    Diagnostics d(extent);
     Geometry g;
     g.sin2 = 0.25;
-    for (double s : scale_factors) d.add(core::Reflection{}, g, CorrectedReflection{s, 1.0, 1.0}, RContribution{});
+    for (double s : scale_factors) d.add(core::Reflection{}, g, CorrectedReflection{s, 1.0, 1.0}, RContribution{}, false);
     return d.histogram(bins);
 }
 

@@ -1,7 +1,7 @@
 // The report page on whole runs: well-formed XML with its text escaped, the
 // same bytes from the same run, maps drawn from a fit that put the
-// extremes of S where the true model has them, and a page a browser
-// renders.
+// extremes of S where the true model has them, unsampled directions grey,
+// and a page a browser renders.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -69,7 +69,7 @@ TEST(HtmlPage, RendersInABrowser) {
         return n;
     };
     EXPECT_EQ(count("<svg xmlns"), 7) << "three charts, three maps and a colour bar";
-    EXPECT_EQ(count("<table"), 7);
+    EXPECT_EQ(count("<table"), 8) << "with the table of the four fit types";
     EXPECT_EQ(count("<figure"), 7);
     EXPECT_NE(dom.out.find("_exptl_absorpt_correction_T_min"), std::string::npos);
 }
@@ -117,6 +117,28 @@ TEST(HtmlPage, MapsShowTheExtremesOfTheTrueModel) {
             EXPECT_GT(std::fabs(u[0] * v[0] + u[1] * v[1] + u[2] * v[2]), std::cos(10.0 * M_PI / 180.0));
             EXPECT_NEAR(true_grid.at(fr, fc), true_grid.at(tr, tc), 0.02 * range);
         }
+    }
+}
+
+// The unique reflections of a triclinic crystal sample every direction (a
+// reflection and its opposite count the same); those of a monoclinic one
+// about half of them, and the maps grey the others, each map the same.
+TEST(HtmlPage, MapsGreyTheDirectionsTheDataDoNotSample) {
+    if (program_path("velor-gen").empty()) GTEST_SKIP() << "generator not built";
+    for (const auto& [system, grey_maps] : {std::pair{"triclinic", 0}, {"monoclinic", 3}}) {
+        SCOPED_TRACE(system);
+        ScratchFolder dir("coverage");
+        ASSERT_EQ(run_program(dir.path(), program_path("velor-gen"),
+                              {"--out", "g", "--system", system, "--reflections", "2000", "--fit", "L", "--noise", "1"})
+                      .status,
+                  0);
+        ASSERT_EQ(run_velor(dir.path(), {"--html", "g.html", "g", "L"}).status, 0);
+        const std::string page = read_file(dir / "g.html");
+        long grey = 0;
+        for (std::size_t at = page.find("<path fill=\"#c8c8c8\""); at != std::string::npos;
+             at = page.find("<path fill=\"#c8c8c8\"", at + 1))
+            ++grey;
+        EXPECT_EQ(grey, grey_maps);
     }
 }
 

@@ -1,0 +1,35 @@
+// The advice drawn from the figures that say whether to believe a
+// correction: the fit type to recommend, and the warnings a run that
+// succeeded still gets.  The figures exist only in a run that writes a
+// summary file (--json, --cif, --html), and so do these warnings.
+//
+// The thresholds are set by running the correction on data with a known
+// truth and asking which fits made the refined structure better; those
+// that are not yet so set are marked PROVISIONAL where they are defined.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "model/trust.hpp"
+
+namespace velor::report {
+
+// The letter of the fit type of `terms` terms: F, L, Q or C.
+char fit_letter(int terms);
+// "cubic", "quadratic", "linear" or "flat".
+const char* fit_name(int terms);
+// The terms of the fit type of a letter (C, Q, L or F).
+int terms_of(char letter);
+
+// The fit type the figures recommend, or none.
+std::optional<char> recommended_fit(const model::TrustFigures& figures);
+
+// The warnings of the figures, each one line of text without the
+// "velor: warning: " in front, in a fixed order: the correction is poorly
+// determined; it does not improve the reflections left out of the fit; it
+// is mostly displacement-like; the recommended fit is another.
+std::vector<std::string> trust_warnings(const model::TrustFigures& figures);
+
+}  // namespace velor::report
