@@ -354,6 +354,14 @@ def warning_lines(rows, main_units, held_units):
         if k:
             missed.append("%s: %s" % (label, ", ".join(
                 "%d %s runs after the %s stage" % (n, f, st) for (st, f), n in sorted(k.items()))))
+    silent = [key for _, key, fig, t, _ in rows[:-1] if t is not None
+              and not any(firing(fig, t, us)[c][0] for us in grids for c in CLASSES)]
+    if silent:
+        lines += ["", "At the thresholds that spare the helpful runs, %s warn%s on no run of "
+                  "either grid: what harms a structure here is the displacement-like part of "
+                  "S, not noise or over-fit, so these thresholds only keep the warnings quiet "
+                  "where the correction helps." % (
+                      " and ".join("`%s`" % k for k in silent), "" if len(silent) > 1 else "s")]
     lines += ["", "Harmful runs none of them catches (the flat fit's displacement-like share is 0 "
               "by its form): %s." % ("; ".join(missed) or "none")]
     lines += ["", "The range of each figure over the runs of each class (main grid; held-out):", ""]
