@@ -358,9 +358,10 @@ def warning_lines(rows, main_units, held_units):
               and not any(firing(fig, t, us)[c][0] for us in grids for c in CLASSES)]
     if silent:
         lines += ["", "At the thresholds that spare the helpful runs, %s warn%s on no run of "
-                  "either grid: what harms a structure here is the displacement-like part of "
-                  "S, not noise or over-fit, so these thresholds only keep the warnings quiet "
-                  "where the correction helps." % (
+                  "either grid: what harms a structure here is S taking up what the refined "
+                  "model lacks (the displacement the atoms share, after the isotropic stage; "
+                  "the left-out atom), not noise or over-fit, so these thresholds only keep the "
+                  "warnings quiet where the correction helps." % (
                       " and ".join("`%s`" % k for k in silent), "" if len(silent) > 1 else "s")]
     lines += ["", "Harmful runs none of them catches (the flat fit's displacement-like share is 0 "
               "by its form): %s." % ("; ".join(missed) or "none")]
