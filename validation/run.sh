@@ -7,8 +7,9 @@
 # velor is taken from build/velor of this checkout unless --velor names
 # another; it is built first when it is missing.  All outputs go to
 # validation/out (validation/out-heldout for the held-out grid); the
-# transmissions are cached there, so a second run skips them.  Only the
-# main grid writes RESULTS.md.
+# transmissions are cached there, so a second run skips them.  Either grid
+# then writes RESULTS.md from validation/out, with the advice rule and the
+# warnings checked on validation/out-heldout when the held-out grid has run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -32,7 +33,9 @@ out=validation/out
 export OMP_NUM_THREADS=1 OPENBLAS_NUM_THREADS=1 PYTHONDONTWRITEBYTECODE=1
 export PYTHONPATH="$PWD/validation${PYTHONPATH:+:$PYTHONPATH}"
 /usr/bin/python3 -m velorval.cli --grid "$grid" --velor "$velor" --out "$out" --jobs "$jobs"
-if [ "$grid" = main ]; then
-  /usr/bin/python3 -m velorval.report "$out" validation/RESULTS.md
-  echo "validation/RESULTS.md written"
+if [ -f validation/out/records.jsonl ]; then
+  heldout=validation/out-heldout
+  [ -f $heldout/records.jsonl ] || heldout=
+  /usr/bin/python3 -m velorval.report validation/out validation/RESULTS.md $heldout
+  echo "validation/RESULTS.md written${heldout:+ (rule checked on the held-out grid)}"
 fi

@@ -3,7 +3,16 @@
 Weights w = 1/sigma^2(Fo^2); no restraints and no constraints (the models have
 no hydrogen atoms); one overall scale factor, which the toolbox separates from
 the structural parameters.  Levenberg-Marquardt cycles until the relative step
-falls below 1e-5 or the cycle limit is reached."""
+falls below STEP_THRESHOLD or the cycle limit is reached.
+
+The step is measured against the norm of the whole parameter vector, which
+the fractional coordinates dominate (about 0.5 each) while the U* components
+are 1e-4 to 1e-3.  A correction that changes the data mostly in their
+displacement-like part moves U by a few 1e-4 A^2 and the coordinates hardly
+at all: with a threshold of 1e-5 such a refinement, started from the
+converged uncorrected model, would stop before its first cycle and leave U
+where it was.  At 1e-7 it follows the change; 1e-9 gives the same |dU| to
+four digits."""
 
 import math
 import random
@@ -14,6 +23,9 @@ from cctbx.array_family import flex
 from scitbx.lstbx import normal_eqns_solving
 import smtbx.utils
 from smtbx.refinement import constraints, least_squares
+
+STEP_THRESHOLD = 1e-7
+MAX_CYCLES = 30
 
 
 @dataclass
@@ -73,7 +85,7 @@ def statistics(fo_sq, sigmas, fc_sq, n_parameters):
     return k, r1, wr2, gof
 
 
-def refine(start, observations, anisotropic, max_cycles=12):
+def refine(start, observations, anisotropic, max_cycles=MAX_CYCLES):
     """Refine a copy of `start` against the intensity array `observations`
     (data Fo^2, sigmas).  The start is not changed."""
     xs = start.deep_copy_scatterers()
@@ -84,7 +96,7 @@ def refine(start, observations, anisotropic, max_cycles=12):
         observations.as_xray_observations(), reparametrisation,
         weighting_scheme=least_squares.sigma_weighting(), may_parallelise=False)
     cycles = normal_eqns_solving.levenberg_marquardt_iterations(
-        ls, n_max_iterations=max_cycles, gradient_threshold=1e-10, step_threshold=1e-5)
+        ls, n_max_iterations=max_cycles, gradient_threshold=1e-10, step_threshold=STEP_THRESHOLD)
     fc_sq = observations.structure_factors_from_scatterers(xs, algorithm="direct").f_calc().norm().data()
     n_par = reparametrisation.n_independents + 1
     k, r1, wr2, gof = statistics(observations.data(), observations.sigmas(), fc_sq, n_par)

@@ -22,12 +22,17 @@ def refresh_record(rec, out_dir, velor_path):
     kept = os.path.join(out_dir, "cases", rec["case"], rec["stage"], rec["fit"])
     with tempfile.TemporaryDirectory() as tmp:
         run_ = velor.run(velor_path, kept, velor.STEM, rec["fit"], tmp)
+        old = os.path.join(kept, velor.STEM + "x.hkl")
+        # A run velor refused before and refuses again, with the same
+        # message, has no output to differ.
+        same_refusal = (rec.get("velor_exit", 0) != 0 and not os.path.exists(old)
+                        and run_.exit_status == rec["velor_exit"]
+                        and run_.stderr.strip() == rec.get("velor_stderr"))
         rec["velor_exit"] = run_.exit_status
         rec["velor_stderr"] = run_.stderr.strip()
         rec["velor_json"] = run_.summary
-        old = os.path.join(kept, velor.STEM + "x.hkl")
-        rec["velor_output_changed"] = not (run_.ok and os.path.exists(old)
-                                           and filecmp.cmp(old, run_.path("x.hkl"), shallow=False))
+        rec["velor_output_changed"] = not same_refusal and not (
+            run_.ok and os.path.exists(old) and filecmp.cmp(old, run_.path("x.hkl"), shallow=False))
         if run_.summary is not None:
             shutil.copyfile(run_.path(".json"), os.path.join(kept, velor.STEM + ".json"))
     return rec

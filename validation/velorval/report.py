@@ -1,5 +1,6 @@
-"""python3 -m velorval.report OUT RESULTS.md: the tables, the plot and the
-advice, from OUT/records.jsonl and OUT/timing.json.
+"""python3 -m velorval.report OUT RESULTS.md [HELDOUT_OUT]: the tables, the
+plot and the advice, from OUT/records.jsonl and OUT/timing.json; the advice
+rule and the warnings are set on OUT and checked on HELDOUT_OUT.
 
 Every figure compares a refinement with the truth.  Ratios are taken against
 the anisotropic refinement of the uncorrected data (the model a user has
@@ -13,10 +14,12 @@ from collections import defaultdict
 
 import numpy as np
 
+from . import calibrate
+from .calibrate import HARMS, HELPS
+
 FITS = ("C", "Q", "L", "F")
 FIT_NAMES = {"C": "cubic", "Q": "quadratic", "L": "linear", "F": "flat"}
 GEOMETRIES = {"bisecting": "bisecting (psi = 0)", "psi": "psi-averaged (K = 8)"}
-HELPS, HARMS = 0.95, 1.05  # a ratio below HELPS improves, above HARMS harms
 FLOOR = -1.5  # the plot's lowest share; lower ones are written beside the floor
 
 
@@ -400,7 +403,7 @@ def composition_lines(cases):
             "crystals.", ""]
 
 
-def results(records, timing, plot_name):
+def results(records, timing, plot_name, heldout_records=()):
     cases = group_cases(records)
     main = [c for c in cases if not c.bias_test]
     grid = records[0]["grid"] if records else "?"
@@ -431,20 +434,23 @@ def results(records, timing, plot_name):
             "Ratios to the uncorrected anisotropic refinement of the same case; shares "
             "with noise.", ""]
     out += case_table(main)
+    out += ["## Advice and warnings against the truth", ""]
+    out += calibrate.section(calibrate.units(records), calibrate.units(heldout_records))
     out += ["## Run times", ""] + timing_lines(timing, cases)
     return "\n".join(out)
 
 
 def main(argv=None):
     argv = sys.argv[1:] if argv is None else argv
-    if len(argv) != 2:
-        sys.exit("usage: python3 -m velorval.report OUT_DIR RESULTS.md")
-    out_dir, target = argv
+    if len(argv) not in (2, 3):
+        sys.exit("usage: python3 -m velorval.report OUT_DIR RESULTS.md [HELDOUT_OUT_DIR]")
+    out_dir, target = argv[:2]
     records, timing = load(out_dir)
+    heldout = load(argv[2])[0] if len(argv) == 3 else []
     plot_name = os.path.splitext(os.path.basename(target))[0].lower() + "-share.svg"
     plot(group_cases(records), os.path.join(os.path.dirname(target) or ".", plot_name))
     with open(target, "w") as f:
-        f.write(results(records, timing, plot_name))
+        f.write(results(records, timing, plot_name, heldout))
     return 0
 
 
