@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "report/advice.hpp"
 #include "textio/text_field.hpp"
 
 namespace velor::driver {
@@ -80,13 +81,29 @@ char fit_letter_of(std::string_view text) {
     return 0;
 }
 
+bool is_auto(std::string_view text) {
+    constexpr std::string_view kAuto = "auto";
+    if (text.size() != kAuto.size()) return false;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        if (text[i] != kAuto[i] && text[i] != kAuto[i] - 'a' + 'A') return false;
+    return true;
+}
+
 // The fit letter of the run: that of --fit, which a letter after NAME may
 // repeat (in either case) but not contradict, or the word after NAME.
+// --fit auto takes the recommended fit and leaves no letter to repeat.
 std::string settle_letter(const std::optional<std::string>& option, const std::string& positional) {
     if (!option) return positional;
+    if (is_auto(*option)) {
+        if (!positional.empty())
+            throw UsageError(message("option --fit: auto and the fit type '", positional,
+                                     "' after the name both choose the fit; give one of them"));
+        return std::string(1, report::kRecommendedFit);
+    }
     const char letter = fit_letter_of(*option);
     if (letter == 0)
-        throw UsageError(message("option --fit: '", *option, "' is not a fit type (C, Q, L or F, in either case)"));
+        throw UsageError(
+            message("option --fit: '", *option, "' is not a fit type (C, Q, L, F or auto, in either case)"));
     if (!positional.empty() && fit_letter_of(textio::trim_right(positional)) != letter)
         throw UsageError(message("option --fit: ", letter, " and the fit type '", positional,
                                  "' after the name differ; give one of them"));
@@ -108,7 +125,9 @@ CommandLine parse_command_line(const std::vector<std::string>& words) {
     app.add_option("C|Q|L|F", letter,
                    "Fit type: cubic (24 parameters), quadratic (18), linear (12) or flat (6), in either case");
     app.add_option("ignored", ignored)->group("");  // further words mean nothing
-    app.add_option("--fit", fit_text, "Fit type, as the letter after NAME (which may repeat it)")->type_name("C|Q|L|F");
+    app.add_option("--fit", fit_text,
+                   "Fit type, as the letter after NAME (which may repeat it); auto: the recommended fit")
+        ->type_name("C|Q|L|F|auto");
     app.add_option("--sin-min", min_text, "Low-angle cut-off of the fit, 0 <= X < 1 (0.0); asks nothing")
         ->type_name("X");
     app.add_option("--sin-max", max_text, "High-angle cut-off of the fit, up to 1, 0 meaning 1 (1.0); asks nothing")

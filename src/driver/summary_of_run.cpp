@@ -67,7 +67,7 @@ report::Summary summarise(const RunInputs& in, const FirstPass& first, const Fit
     s.histogram = d.histogram();
     s.sample = d.sample();
     s.trust = std::move(trust);
-    s.recommended_fit = report::recommended_fit(s.trust);
+    s.recommended_fit = report::kRecommendedFit;
     s.warnings = warnings;
     return s;
 }

@@ -67,7 +67,12 @@ TEST(CommandLine, WordsAndWhatTheyGive) {
                                       "them"},
         {{"--fit", "L", "demo", "cubic"}, "error: option --fit: L and the fit type 'cubic' after the name differ; "
                                           "give one of them"},
-        {{"--fit", "auto", "demo"}, "error: option --fit: 'auto' is not a fit type (C, Q, L or F, in either case)"},
+        // --fit auto is the recommended fit and leaves no letter to repeat.
+        {{"--fit", "AUTO", "demo"}, "demo|F - - - ||"},
+        {{"--fit", "auto", "demo", "F"}, "error: option --fit: auto and the fit type 'F' after the name both choose "
+                                         "the fit; give one of them"},
+        {{"--fit", "automatic", "demo"},
+         "error: option --fit: 'automatic' is not a fit type (C, Q, L, F or auto, in either case)"},
     };
     for (const Case& c : cases) EXPECT_EQ(outcome(c.words), c.expected) << testing::PrintToString(c.words);
 }
