@@ -36,6 +36,8 @@ void require_possible_reflections(const RunInputs& in, const model::Rejections& 
 // What a run with a summary measures in the first pass beside the fit's
 // sums: how far out the list goes, and the measurements of trust.
 struct FirstPassMeasures {
+    FirstPassMeasures(model::ListExtent& list_extent, model::TrustFirstPass& trust_first_pass)
+        : extent(list_extent), trust(trust_first_pass) {}
     model::ListExtent& extent;
     model::TrustFirstPass& trust;
 
